@@ -1,0 +1,73 @@
+// TIrDA: the IrDA socket transport. Socket-layer start-up and clean-up, discovery of the devices
+// in range, and one stream connection to a device. Failures never throw: they clear LinkOk and
+// leave a diagnostic line in Status.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "platform/ByteOrder.h"
+#include "platform/IrdaSocketApi.h"
+
+class TIrDA {
+ public:
+  // `api` defaults to the platform's backend; it must outlive the component.
+  explicit TIrDA(platform::IrdaSocketApi* api = nullptr);
+  virtual ~TIrDA() = default;
+  TIrDA(const TIrDA&) = delete;
+  TIrDA& operator=(const TIrDA&) = delete;
+
+  using DeviceIdBytes = std::array<std::uint8_t, platform::kDeviceIdSize>;
+
+  void StartWinsock();
+  void StopWinsock();
+  void CreateDataSocket(const DeviceIdBytes& deviceId);
+  void SetNoLinger();
+  void ConnectDevice(bool nonBlocking);
+  int SendRequest();
+  int ReceiveChunk();
+  void ShutdownClient();
+  void CloseClient();
+  void CreateCheckSocket();
+  void CloseCheckSocket();
+  void ListDevices();
+
+  // Views of DeviceList: the device count and the first entry's id.
+  std::uint32_t ListedDeviceCount() const;
+  DeviceIdBytes FirstDeviceId() const;
+
+  platform::IrdaSocketApi& Api() const { return *api_; }
+
+  // Fields, in declaration order of the component.
+  platform::SocketHandle DataSocket = 0;
+  std::int32_t ConnectResult = 0;
+  platform::SocketHandle CheckSocket = 0;
+  platform::SocketLayerInfo WinsockData;
+  platform::SockAddrIrda TargetAddress;
+  std::array<std::uint8_t, platform::kDeviceListSize> DeviceList{};
+  std::string DeviceCountText;
+  std::string DeviceIdText;
+  std::string DeviceNameText;
+  std::string ServiceName = "LSAP-SEL01";
+  std::string Status;
+  std::int32_t ChunkSize = 300;
+  std::int32_t SendResult = 0;
+  std::int32_t LastReceived = 0;
+  std::int32_t TotalReceived = 0;
+  platform::Bytes SendBuffer;
+  platform::Bytes ReceiveBuffer;
+  std::int32_t WritePos = 0;
+  bool RecvFinished = false;
+  bool LinkOk = false;
+  std::int32_t LastError = 0;
+
+  // A device that accepts the connection and then never answers must not hang the transfer:
+  // every receive on the data socket gives up after this long and fails the link.
+  int ReceiveTimeoutMs = 10000;
+
+ private:
+  void FailConnect(int errorCode);
+
+  platform::IrdaSocketApi* api_;
+};
