@@ -68,6 +68,9 @@ class TIrDA {
 
  private:
   void FailConnect(int errorCode);
+  void ApplyReceiveTimeout();
+  // After a failed send or receive: close DataSocket (if any), mark it invalid, fail the link.
+  void DropDataSocket();
 
   platform::IrdaSocketApi* api_;
 };
