@@ -1,0 +1,17 @@
+#include "platform/ErrorMode.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace platform {
+
+unsigned int SuppressCriticalErrorDialogs() {
+#ifdef _WIN32
+  return ::SetErrorMode(SEM_FAILCRITICALERRORS);
+#else
+  return 0;
+#endif
+}
+
+}  // namespace platform
