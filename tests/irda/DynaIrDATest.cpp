@@ -63,16 +63,6 @@ class DynaIrDATest : public ::testing::Test {
   TDynaIrDA link{&api};
 };
 
-TEST_F(DynaIrDATest, StartsWithFourByteFieldsAndNoExchange) {
-  TDynaIrDA fresh(&api);
-  EXPECT_EQ(fresh.AddressWidth, 4);
-  EXPECT_EQ(fresh.LengthWidth, 4);
-  EXPECT_TRUE(fresh.Reply.empty());
-  EXPECT_TRUE(fresh.Request.empty());
-  EXPECT_EQ(fresh.ExpectedLength, 0);
-  EXPECT_EQ(fresh.ChunkSize, 300);
-}
-
 TEST_F(DynaIrDATest, FramesEveryKind) {
   EXPECT_TRUE(link.ExecuteCommand(Command(1, 0x10, 0)));
   EXPECT_EQ(LastSent(), "10");
