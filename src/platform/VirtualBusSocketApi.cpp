@@ -203,10 +203,22 @@ int VirtualBusSocketApi::Cleanup() {
 }
 
 SocketHandle VirtualBusSocketApi::CreateSocket() {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
     FailErrno(errno);
     return kInvalidSocket;
+  }
+  // Handle 0 is what the transport holds before it has a socket, so it must never name a real
+  // one; a process started with its standard streams closed would otherwise hand out 0 to 2.
+  if (fd <= STDERR_FILENO) {
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    const int error = errno;
+    ::close(fd);
+    if (moved < 0) {
+      FailErrno(error);
+      return kInvalidSocket;
+    }
+    fd = moved;
   }
   const timeval timeout{kSendTimeoutMs / 1000, (kSendTimeoutMs % 1000) * 1000};
   ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);

@@ -116,6 +116,21 @@ TEST_F(VirtualBusTransportTest, BusyDeviceReportsAlreadyUntilItTakesTheConnectio
   api.Close(socket);
 }
 
+TEST_F(VirtualBusTransportTest, NoSocketIsEverNumberedZero) {
+  // With stdin closed the system hands out descriptor 0 next; the transport's "no socket yet"
+  // value must still name nothing.
+  const int savedStdin = ::dup(STDIN_FILENO);
+  ASSERT_GE(savedStdin, 0);
+  ::close(STDIN_FILENO);
+  const SocketHandle socket = api.CreateSocket();
+  ::dup2(savedStdin, STDIN_FILENO);
+  ::close(savedStdin);
+  EXPECT_GT(socket, 2u);
+  EXPECT_NE(socket, platform::kInvalidSocket);
+  EXPECT_EQ(api.Close(0), kSocketError);
+  EXPECT_EQ(api.Close(socket), 0);
+}
+
 TEST_F(VirtualBusTransportTest, RequestLargerThanTheSocketBufferIsSentWhole) {
   const int listener = bus.AddDevice("0a1b2c3d");
   const SocketHandle socket = api.CreateSocket();
