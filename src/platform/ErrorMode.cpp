@@ -14,4 +14,10 @@ unsigned int SuppressCriticalErrorDialogs() {
 #endif
 }
 
+void RestoreErrorMode([[maybe_unused]] unsigned int mode) {
+#ifdef _WIN32
+  ::SetErrorMode(mode);
+#endif
+}
+
 }  // namespace platform

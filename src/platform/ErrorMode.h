@@ -8,4 +8,7 @@ namespace platform {
 // mode. Does nothing (and returns 0) where the system has no such dialog.
 unsigned int SuppressCriticalErrorDialogs();
 
+// Puts back a mode that SuppressCriticalErrorDialogs returned.
+void RestoreErrorMode(unsigned int mode);
+
 }  // namespace platform
