@@ -263,8 +263,7 @@ TEST_F(IrDAUnitTest, FailedNoLingerLeavesTheLinkUsable) {
   EXPECT_EQ(api.noLingerSockets, (std::vector<platform::SocketHandle>{100, 100}));
 }
 
-// ---- Data
-// -----------------------------------------------------------------------------------------
+// ---- Data ---------------------------------------------------------------------------------------
 
 TEST_F(IrDAUnitTest, SendSendsTheWholeBuffer) {
   Connected();
