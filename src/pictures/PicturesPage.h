@@ -1,0 +1,108 @@
+// PicturesPage: the Pictures tab of the main window. Left: the PC side (image and text import,
+// folder browser); middle: write button, grey-level controls and preview; right: the device's
+// factory and added pictures.
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QFileSystemModel;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QListWidget;
+class QPushButton;
+class QSlider;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class TextImportPage;
+
+class PicturesPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `f` is the screen's dots per inch / 96; design sizes are multiplied by it.
+  explicit PicturesPage(double f = 1.0, QWidget* parent = nullptr);
+
+  // Captions, hints and resting texts from the text table, on this page and its sub-pages.
+  // The page's tab caption goes into windowTitle().
+  void ApplyTexts();
+
+  // The picture file types offered for import and export: shown text, mask (such as "*.BMP")
+  // as item data, the first entry chosen.
+  static void FillPictureFileTypes(QComboBox* box);
+
+  // Left column, top: the two import sub-pages.
+  QTabWidget* pgImport;
+  QWidget* tsPictureImport;
+  QLabel* lOriginPic;
+  QLabel* pNoPreview;
+  QLabel* TrueImage;
+  QComboBox* FilterComboBox;
+  QLabel* lPicFiles;
+  QListView* FileListBox;
+  QFileSystemModel* FileListModel;
+  TextImportPage* tsTextImport;
+
+  // Left column, bottom: the folder browser.
+  QFrame* Panel3;
+  QComboBox* DriveComboBox;
+  QTreeView* DirectoryListBox;
+  QFileSystemModel* DirectoryModel;
+  QToolBar* tbNewFolder;
+  QToolButton* tbFolderPic;
+  QLineEdit* eFolderName;
+  QPushButton* bApply;
+
+  // Middle column.
+  QPushButton* WrdPicButton;
+  QLabel* lGrayTitle;
+  QFrame* pGray;
+  QLabel* lBlack;
+  QLabel* lGrey;
+  QLabel* lWhite;
+  QSlider* slBlack;
+  QSlider* slGray;
+  QSlider* slWhite;
+  QLabel* lBright;
+  QLabel* lDefault;
+  QLabel* lDark;
+  QLabel* lGreyPreview;
+  QLabel* pGreyPreview;
+  QLabel* ViewImage;
+  QCheckBox* cbStartUpPic;
+  QLabel* PicFilenameTntPanel;
+  QPushButton* DeleteFileButton;
+  QPushButton* SavePicFileButton;
+  QLabel* NoPreviewImage;
+  QLabel* DummyImage;
+
+  // Right column: the device's pictures.
+  QGroupBox* gbOrvanel;
+  QLabel* lFactorySetPic;
+  QListWidget* ReadOnlyListBox;
+  QLabel* lPictureListbox;
+  QListWidget* PicturesListBox;
+  QLabel* NmbOfPixPanel;
+
+  // Design sizes at 96 dots per inch.
+  static constexpr int kViewWidth = 256;
+  static constexpr int kViewHeight = 160;
+  static constexpr int kGreyPreviewWidth = 260;
+  static constexpr int kGreyPreviewHeight = 165;
+  static constexpr int kTrueImageWidth = 175;
+  static constexpr int kTrueImageHeight = 108;
+  static constexpr int kSliderMaximum = 120;
+  static constexpr int kImportTabWidth = 110;
+
+ private:
+  QWidget* BuildPictureImportPage(double f);
+  QWidget* BuildFolderBrowser(double f);
+  QWidget* BuildMiddleColumn(double f);
+  QWidget* BuildDeviceColumn(double f);
+};
