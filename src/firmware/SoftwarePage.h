@@ -1,0 +1,53 @@
+// SoftwarePage: the Software tab of the main window: the imported firmware file's header on the
+// left, a picture of the device on the right, the write button between them.
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+class SoftwarePage : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `f` is the screen's dots per inch / 96; design sizes are multiplied by it.
+  explicit SoftwarePage(double f = 1.0, QWidget* parent = nullptr);
+
+  // Captions and hints from the text table; the page's tab caption goes into windowTitle().
+  void ApplyTexts();
+
+  // The product picture: a wrist dive computer, `size` in device pixels.
+  static QPixmap DrawProductPicture(QSize size);
+
+  QLabel* lSoftTitle;
+
+  QGroupBox* gbSoftwareDrive;
+  QLabel* lSelctSoft;
+  QLabel* SWFilenamePanel;
+  QLabel* lDecription;
+  QLabel* SWDescrPanel;
+  QLabel* lSWVersion;
+  QLabel* SWVersionPanel;
+  QLabel* lSWSize;
+  QLabel* SWSizePanel;
+  QLabel* lChecksum;
+  QLabel* SWChksumPanel;
+  QPushButton* LoadSWFileButton;
+
+  QPushButton* WriteSWButton;
+
+  QGroupBox* gbSoftwareOrvanel;
+  QLabel* SWImage;
+  QLabel* OrvanelImage;  // hidden holder of the product picture that SWImage shows
+
+  // Design sizes at 96 dots per inch.
+  static constexpr int kDriveWidth = 250;
+  static constexpr int kOrvanelWidth = 250;
+  static constexpr int kLoadButtonWidth = 130;
+  static constexpr int kWriteButtonWidth = 50;
+  static constexpr int kPictureWidth = 180;
+  static constexpr int kPictureHeight = 280;
+};
