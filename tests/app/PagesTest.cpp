@@ -1,0 +1,298 @@
+// The four pages of the main window, built standalone: every control is there under its name and
+// kind, starts in the state the window opens with, and carries its text from the text table.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <utility>
+#include <vector>
+
+#include "app/AboutPage.h"
+#include "firmware/SoftwarePage.h"
+#include "languages/LanguagesPage.h"
+#include "pictures/PicturesPage.h"
+#include "pictures/TextImportPage.h"
+
+namespace {
+
+// A widget class, then the object names (separated by blanks) of the controls of that class.
+using Expected = std::vector<std::pair<const char*, QString>>;
+
+void ExpectControls(const QWidget& page, const Expected& controls) {
+  for (const auto& [className, names] : controls) {
+    for (const QString& name : names.split(' ', Qt::SkipEmptyParts)) {
+      const auto* control = page.findChild<QObject*>(name);
+      ASSERT_NE(control, nullptr) << name.toStdString();
+      EXPECT_TRUE(control->inherits(className))
+          << name.toStdString() << " is a " << control->metaObject()->className();
+    }
+  }
+}
+
+// `names`: object names separated by blanks.
+void ExpectDisabled(const QWidget& page, const QString& names) {
+  for (const QString& name : names.split(' ', Qt::SkipEmptyParts)) {
+    const auto* control = page.findChild<QWidget*>(name);
+    ASSERT_NE(control, nullptr) << name.toStdString();
+    EXPECT_FALSE(control->isEnabled()) << name.toStdString();
+  }
+}
+
+void ExpectHidden(const QWidget& page, const QString& names) {
+  for (const QString& name : names.split(' ', Qt::SkipEmptyParts)) {
+    const auto* control = page.findChild<QWidget*>(name);
+    ASSERT_NE(control, nullptr) << name.toStdString();
+    EXPECT_TRUE(control->isHidden()) << name.toStdString();
+  }
+}
+
+void ExpectPictureFileTypes(const QComboBox& box) {
+  const QStringList texts{"Bitmap (*.bmp)", "JPEG (*.jpg)", "TIF (*.tif)", "GIF (*.gif)"};
+  const QStringList masks{"*.BMP", "*.JPG", "*.TIF", "*.GIF"};
+  ASSERT_EQ(box.count(), 4) << box.objectName().toStdString();
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(box.itemText(i), texts[i]);
+    EXPECT_EQ(box.itemData(i).toString(), masks[i]);
+  }
+  EXPECT_EQ(box.currentIndex(), 0);
+}
+
+bool HasDrawnPixels(const QPixmap& pixmap) {
+  const QImage image = pixmap.toImage();
+  for (int y = 0; y < image.height(); y += 4)
+    for (int x = 0; x < image.width(); x += 4)
+      if (qAlpha(image.pixel(x, y)) != 0) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(PagesTest, PicturesPageHasEveryControlInItsStartState) {
+  PicturesPage page;
+  page.ApplyTexts();
+  EXPECT_EQ(page.objectName(), "PicturesTabSheet");
+  ExpectControls(
+      page, {{"QTabWidget", "pgImport"},
+             {"QWidget", "tsPictureImport"},
+             {"TextImportPage", "tsTextImport"},
+             {"QLabel",
+              "lOriginPic pNoPreview TrueImage lPicFiles lGrayTitle lBlack lGrey lWhite lBright "
+              "lDefault lDark lGreyPreview pGreyPreview ViewImage PicFilenameTntPanel "
+              "lFactorySetPic lPictureListbox NmbOfPixPanel NoPreviewImage DummyImage lTxtEditor"},
+             {"QComboBox", "FilterComboBox DriveComboBox FilterComboBoxTxt"},
+             {"QListView", "FileListBox"},
+             {"QFrame", "Panel3 pGray"},
+             {"QTreeView", "DirectoryListBox"},
+             {"QToolBar", "tbNewFolder tbTxtEditor tbFilename"},
+             {"QToolButton", "tbFolderPic tbSaveAs"},
+             {"QLineEdit", "eFolderName eHeight eFilename"},
+             {"QSlider", "slBlack slGray slWhite"},
+             {"QCheckBox", "cbStartUpPic"},
+             {"QGroupBox", "gbOrvanel"},
+             {"QListWidget", "ReadOnlyListBox PicturesListBox"},
+             {"QTextEdit", "retntTextEditor"},
+             {"QAbstractButton", "bFont"},
+             {"QSpinBox", "udShift"}});
+
+  ExpectDisabled(page,
+                 "slBlack slGray slWhite lBlack lGrey lWhite lBright lDefault lDark pGray "
+                 "lGrayTitle SavePicFileButton DeleteFileButton WrdPicButton cbStartUpPic "
+                 "eFolderName bApply eFilename bSaveApply tbSaveAs udShift");
+  ExpectHidden(page, "ViewImage TrueImage NoPreviewImage DummyImage eHeight");
+  EXPECT_EQ(page.pgImport->currentWidget(), page.tsPictureImport);
+  EXPECT_EQ(page.pgImport->indexOf(page.tsPictureImport), 0);
+  EXPECT_EQ(page.pgImport->indexOf(page.tsTextImport), 1);
+  EXPECT_EQ(page.PicFilenameTntPanel->text(), "---");
+  EXPECT_EQ(page.NmbOfPixPanel->text(), "---");
+  EXPECT_FALSE(page.cbStartUpPic->isChecked());
+
+  for (QSlider* slider : {page.slBlack, page.slGray, page.slWhite}) {
+    EXPECT_EQ(slider->minimum(), 0);
+    EXPECT_EQ(slider->maximum(), 120);
+    EXPECT_EQ(slider->value(), 60);
+    EXPECT_EQ(slider->orientation(), Qt::Horizontal);
+  }
+  TextImportPage& text = *page.tsTextImport;
+  EXPECT_EQ(text.udShift->minimum(), -5);
+  EXPECT_EQ(text.udShift->maximum(), 19);
+  EXPECT_EQ(text.udShift->value(), 0);
+  EXPECT_EQ(text.eHeight->text(), "0");
+  EXPECT_EQ(text.eFilename->maxLength(), 14);
+  EXPECT_EQ(text.retntTextEditor->lineWrapMode(), QTextEdit::WidgetWidth);
+  EXPECT_EQ(text.bFont->text(), "A");
+  EXPECT_TRUE(text.bFont->font().bold());
+
+  ExpectPictureFileTypes(*page.FilterComboBox);
+  ExpectPictureFileTypes(*text.FilterComboBoxTxt);
+  for (QListWidget* list : {page.ReadOnlyListBox, page.PicturesListBox})
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+}
+
+TEST(PagesTest, PicturesPageTextsComeFromTheTable) {
+  PicturesPage page;
+  page.ApplyTexts();
+  EXPECT_EQ(page.windowTitle(), "Immagini");
+  EXPECT_EQ(page.WrdPicButton->text(), ">>");
+  EXPECT_EQ(page.WrdPicButton->toolTip(), "Scrivi immagine in anteprima su Orvanel");
+  EXPECT_EQ(page.SavePicFileButton->text(), "<<");
+  EXPECT_EQ(page.SavePicFileButton->toolTip(),
+            "Salva immagine/i Orvanel selezionata/e su Risorse del computer");
+  EXPECT_EQ(page.pgImport->tabText(0), "Importa immagini");
+  EXPECT_EQ(page.pgImport->tabText(1), "Importa testo");
+  EXPECT_EQ(page.lFactorySetPic->text(), "Immagini preimpostate");
+  EXPECT_EQ(page.lPictureListbox->text(), "Immagini Orvanel");
+  EXPECT_EQ(page.gbOrvanel->title(), "Orvanel");
+  EXPECT_EQ(page.pGreyPreview->text(), "anteprima non disponibile");
+  EXPECT_EQ(page.pNoPreview->text(), "anteprima non disponibile");
+  EXPECT_EQ(page.lGrayTitle->text(), "Regolazione scala di grigi");
+  EXPECT_EQ(page.lGrey->text(), "grigio");
+  EXPECT_EQ(page.lDark->text(), "scuro");
+  EXPECT_EQ(page.cbStartUpPic->text(), "immagine iniziale");
+  EXPECT_EQ(page.eFolderName->text(), "Nuova cartella");
+  EXPECT_EQ(page.bApply->text(), "Applica");
+  EXPECT_EQ(page.DeleteFileButton->text(), "Elimina");
+  EXPECT_EQ(page.tsTextImport->lTxtEditor->text(), "Editor di testo");
+  EXPECT_EQ(page.tsTextImport->eFilename->text(), "Nome del file");
+  EXPECT_EQ(page.tsTextImport->bClear->text(), "Cancella");
+  EXPECT_EQ(page.tsTextImport->bSaveApply->text(), "Salva");
+}
+
+TEST(PagesTest, PicturesPageFileBrowserShowsFoldersAndFilesOfTheChosenType) {
+  PicturesPage page;
+  auto* folders = qobject_cast<QFileSystemModel*>(page.DirectoryListBox->model());
+  ASSERT_NE(folders, nullptr);
+  EXPECT_FALSE(folders->filter().testFlag(QDir::Files));
+  auto* files = qobject_cast<QFileSystemModel*>(page.FileListBox->model());
+  ASSERT_NE(files, nullptr);
+  EXPECT_EQ(files->nameFilters(), QStringList{"*.BMP"});
+  EXPECT_FALSE(files->nameFilterDisables());  // non-matching files are left out, not greyed
+  page.FilterComboBox->setCurrentIndex(3);
+  EXPECT_EQ(files->nameFilters(), QStringList{"*.GIF"});
+  EXPECT_GE(page.DriveComboBox->count(), 1);
+}
+
+TEST(PagesTest, SizesFollowTheScaleFactor) {
+  PicturesPage page(1.25);
+  EXPECT_EQ(page.ViewImage->size(), QSize(320, 200));
+  EXPECT_EQ(page.pGreyPreview->size(), QSize(325, 206));
+  EXPECT_EQ(page.TrueImage->size(), QSize(219, 135));
+  EXPECT_EQ(page.NoPreviewImage->size(), QSize(160, 100));
+  EXPECT_EQ(page.tsTextImport->retntTextEditor->size(), QSize(191, 91));
+  EXPECT_EQ(page.WrdPicButton->width(), page.SavePicFileButton->width());
+
+  PicturesPage unscaled;
+  EXPECT_EQ(unscaled.ViewImage->size(), QSize(256, 160));
+  EXPECT_EQ(unscaled.pGreyPreview->size(), QSize(260, 165));
+  EXPECT_EQ(unscaled.tsTextImport->retntTextEditor->size(), QSize(153, 73));
+
+  SoftwarePage software(1.25);
+  EXPECT_EQ(software.SWImage->size(), QSize(225, 350));
+  EXPECT_EQ(software.SWImage->pixmap().size(), QSize(225, 350));
+}
+
+// The window is about 800 x 593 at 96 dots per inch with its tabs on the right; a page that
+// asks for more would stretch or clip it.
+TEST(PagesTest, PagesFitTheMainWindow) {
+  AboutPage about;
+  PicturesPage pictures;
+  LanguagesPage languages;
+  SoftwarePage software;
+  about.ApplyTexts();
+  pictures.ApplyTexts();
+  languages.ApplyTexts();
+  software.ApplyTexts();
+  for (QWidget* page : std::initializer_list<QWidget*>{&about, &pictures, &languages, &software}) {
+    EXPECT_LE(page->minimumSizeHint().width(), 672) << page->objectName().toStdString();
+    EXPECT_LE(page->minimumSizeHint().height(), 500) << page->objectName().toStdString();
+  }
+}
+
+TEST(PagesTest, LanguagesPageControlsTextsAndStartState) {
+  LanguagesPage page;
+  page.ApplyTexts();
+  EXPECT_EQ(page.objectName(), "LanguagesTabSheet");
+  ExpectControls(page,
+                 {{"QLabel",
+                   "lLangTitle lFactorySetLang lAddLang lSelctLang LangFilenamePanel lVersion "
+                   "LangVersionPanel lLang LangDescrTntPanel lSize LangSizePanel"},
+                  {"QGroupBox", "gbLangOrvanel gbLangMyComputer"},
+                  {"QListWidget", "LangReadOnlyTntListBox LanguageTntListBox"},
+                  {"QCheckBox", "cbDefaultLang"},
+                  {"QPushButton", "DeleteLangButton ImportLangButton WriteLangButton"}});
+  ExpectDisabled(page, "WriteLangButton DeleteLangButton ImportLangButton cbDefaultLang");
+  for (QLabel* panel :
+       {page.LangFilenamePanel, page.LangVersionPanel, page.LangDescrTntPanel, page.LangSizePanel})
+    EXPECT_EQ(panel->text(), "---");
+  for (QListWidget* list : {page.LangReadOnlyTntListBox, page.LanguageTntListBox}) {
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(list->count(), 0);
+  }
+  EXPECT_EQ(page.windowTitle(), "Lingue");
+  EXPECT_EQ(page.lLangTitle->text(), "Aggiungi lingua");
+  EXPECT_EQ(page.gbLangMyComputer->title(), "Risorse del computer");
+  EXPECT_EQ(page.ImportLangButton->text(), "Importa lingua");
+  EXPECT_EQ(page.WriteLangButton->text(), ">>");
+  EXPECT_EQ(page.WriteLangButton->toolTip(), "Scrivi lingua importata su Orvanel");
+  EXPECT_EQ(page.lFactorySetLang->text(), "Lingue preimpostate");
+  EXPECT_EQ(page.cbDefaultLang->text(), "Lingua impostata");
+}
+
+TEST(PagesTest, SoftwarePageControlsTextsAndStartState) {
+  SoftwarePage page;
+  page.ApplyTexts();
+  EXPECT_EQ(page.objectName(), "SoftwareTabSheet");
+  ExpectControls(page,
+                 {{"QLabel",
+                   "lSoftTitle lSelctSoft SWFilenamePanel lDecription SWDescrPanel lSWVersion "
+                   "SWVersionPanel lSWSize SWSizePanel lChecksum SWChksumPanel SWImage "
+                   "OrvanelImage"},
+                  {"QGroupBox", "gbSoftwareOrvanel gbSoftwareDrive"},
+                  {"QPushButton", "LoadSWFileButton WriteSWButton"}});
+  ExpectDisabled(page, "WriteSWButton");
+  EXPECT_TRUE(page.LoadSWFileButton->isEnabled());
+  ExpectHidden(page, "OrvanelImage");
+  for (QLabel* panel : {page.SWFilenamePanel, page.SWDescrPanel, page.SWVersionPanel,
+                        page.SWSizePanel, page.SWChksumPanel})
+    EXPECT_EQ(panel->text(), "---");
+  EXPECT_TRUE(HasDrawnPixels(page.SWImage->pixmap()));
+  EXPECT_EQ(page.SWImage->pixmap().toImage(), page.OrvanelImage->pixmap().toImage());
+  EXPECT_EQ(page.windowTitle(), "Software");
+  EXPECT_EQ(page.lSoftTitle->text(), "Aggiornamento software");
+  EXPECT_EQ(page.LoadSWFileButton->text(), "Importa firmware/key");
+  EXPECT_EQ(page.WriteSWButton->text(), ">>");
+  EXPECT_EQ(page.WriteSWButton->toolTip(), "Scrivi software importato su Orvanel");
+  EXPECT_EQ(page.lChecksum->text(), "Checksum");
+  EXPECT_EQ(page.gbSoftwareOrvanel->title(), "Orvanel");
+}
+
+TEST(PagesTest, AboutPageControlsAndTexts) {
+  AboutPage page;
+  page.ApplyTexts();
+  EXPECT_EQ(page.objectName(), "AboutTabSheet");
+  ExpectControls(
+      page, {{"QLabel", "lTitle lOrvanelSetup TitleImage2"}, {"QPlainTextEdit", "mDescription"}});
+  EXPECT_FALSE(page.TitleImage2->isHidden());
+  EXPECT_TRUE(HasDrawnPixels(page.TitleImage2->pixmap()));
+  EXPECT_TRUE(page.mDescription->isReadOnly());
+  EXPECT_FALSE(page.mDescription->toPlainText().isEmpty());
+  EXPECT_EQ(page.windowTitle(), "Informazioni");
+  EXPECT_EQ(page.lOrvanelSetup->text(), "Impostazione Orvanel");
+  EXPECT_EQ(page.lTitle->text(), "Estensione per Orvanel");
+  // The table's welcome text is the main window's to add, once.
+  EXPECT_FALSE(page.mDescription->toPlainText().contains("Benvenuto"));
+}
