@@ -105,16 +105,6 @@ TEST(LED, LampIsAlreadyRedrawnWhenTheEventArrives) {
   EXPECT_GT(atEvent, before);
 }
 
-TEST(LED, ClicksAreReported) {
-  TLED led;
-  QSignalSpy clicks(&led, &TLED::OnClick);
-  QSignalSpy doubleClicks(&led, &TLED::OnDblClick);
-  QTest::mouseClick(&led, Qt::LeftButton);
-  QTest::mouseDClick(&led, Qt::LeftButton);
-  EXPECT_GE(clicks.count(), 1);
-  EXPECT_EQ(doubleClicks.count(), 1);
-}
-
 // ---- size and layout --------------------------------------------------------------------------
 
 TEST(LED, BareLampKeepsItsSize) {

