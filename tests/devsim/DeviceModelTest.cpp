@@ -23,9 +23,9 @@ DeviceMemory DemoMemory() {
 
 Bytes LanguageWithContent(std::size_t size) {
   FileHeader header;
-  header.typeCode = kLanguageArea;
-  header.addedMark = kAddedMark;
-  header.name = "Test";
+  header.TypeCode = kLanguageArea;
+  header.AddedMark = kAddedMark;
+  header.Name = "Test";
   return MakeFile(header, Bytes(size, 0x5A));
 }
 
@@ -108,8 +108,8 @@ TEST_F(DeviceModelTest, StoresAWrittenFileAsSentAndIsBusyForTheConfiguredPolls) 
 
 TEST_F(DeviceModelTest, HeaderOnlyFileIsCompletedByAnEmptyLastPacket) {
   FileHeader header;
-  header.typeCode = kLanguageArea;
-  header.addedMark = kAddedMark;
+  header.TypeCode = kLanguageArea;
+  header.AddedMark = kAddedMark;
   const Bytes file = MakeFile(header, {});
   EXPECT_EQ(BlockPackets(file).back(), (Bytes{0xFF, 0xD2, 0x02}));
   SendAll(BlockPackets(file));
@@ -167,8 +167,8 @@ TEST_F(DeviceModelTest, FactoryUploadGoesBeforeTheAddedItemsAndTheDefaultFollows
   Send(DefaultRequest(4, 5));
   SendAll(BlockPackets(MakePictureFile("Anchor", kFactoryMark, DrawCompass())));
   ASSERT_EQ(Pictures().files.size(), 6u);
-  EXPECT_EQ(ParseHeader(Pictures().files[3]).name, "Anchor");
-  EXPECT_EQ(ParseHeader(Pictures().files[5]).name, "Dive flag");
+  EXPECT_EQ(ParseHeader(Pictures().files[3]).Name, "Anchor");
+  EXPECT_EQ(ParseHeader(Pictures().files[5]).Name, "Dive flag");
   EXPECT_EQ(Pictures().defaultIndex, 6);
 }
 
@@ -192,8 +192,8 @@ TEST_F(DeviceModelTest, DeleteShiftsLaterItemsAndTheDefaultStaysOnItsFile) {
   Send(DefaultRequest(4, 6));  // Turtle
   Send(DeleteRequest(4, 4));   // Fish
   ASSERT_EQ(Pictures().files.size(), 5u);
-  EXPECT_EQ(ParseHeader(Pictures().files[3]).name, "Dive flag");
-  EXPECT_EQ(ParseHeader(Pictures().files[4]).name, "Turtle");
+  EXPECT_EQ(ParseHeader(Pictures().files[3]).Name, "Dive flag");
+  EXPECT_EQ(ParseHeader(Pictures().files[4]).Name, "Turtle");
   EXPECT_EQ(Pictures().defaultIndex, 5);
   // Deleting the default item hands the default to the first item.
   Send(DeleteRequest(4, 5));

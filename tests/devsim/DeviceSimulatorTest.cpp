@@ -21,7 +21,7 @@ std::vector<std::string> HeaderNames(const Bytes& directory) {
   for (std::size_t at = 4; at + kHeaderSize <= directory.size(); at += kHeaderSize) {
     names.push_back(
         ParseHeader(Bytes(directory.begin() + static_cast<std::ptrdiff_t>(at), directory.end()))
-            .name);
+            .Name);
   }
   return names;
 }

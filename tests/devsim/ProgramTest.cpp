@@ -17,14 +17,24 @@ namespace {
 using namespace devsimtest;
 namespace fs = std::filesystem;
 
+// ORVANEL_DEVSIM when set, else the program where the build puts it: next to the folder of this
+// test executable.
+std::string DevsimPath() {
+  if (const char* path = std::getenv("ORVANEL_DEVSIM"); path && *path) return path;
+  std::error_code error;
+  const fs::path beside =
+      fs::read_symlink("/proc/self/exe", error).parent_path().parent_path() / "orvanel-devsim";
+  return !error && fs::exists(beside) ? beside.string() : std::string();
+}
+
 // A child process whose standard output (and error) comes through a pipe; killed if a test
 // leaves it running.
 class Program {
  public:
   explicit Program(const std::vector<std::string>& args) {
-    const char* path = std::getenv("ORVANEL_DEVSIM");
+    const std::string path = DevsimPath();
     int pipeFds[2];
-    if (!path || !*path || ::pipe2(pipeFds, O_CLOEXEC) != 0) return;
+    if (path.empty() || ::pipe2(pipeFds, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
@@ -34,7 +44,7 @@ class Program {
     std::vector<char*> argv;
     for (std::string& arg : all) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, path, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
     out_ = pipeFds[0];
@@ -98,7 +108,7 @@ class Program {
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::getenv("ORVANEL_DEVSIM")) GTEST_SKIP() << "ORVANEL_DEVSIM is not set";
+    if (DevsimPath().empty()) GTEST_SKIP() << "no orvanel-devsim: set ORVANEL_DEVSIM";
   }
   TempDir dir;
 };

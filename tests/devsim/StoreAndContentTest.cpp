@@ -103,14 +103,14 @@ TEST(DemoContentTest, FactoryPicturesAreRealDrawingsFactoryFirst) {
   for (const Bytes& file : pictures) {
     const FileHeader header = ParseHeader(file);
     ASSERT_EQ(file.size(), kPictureFileSize);
-    EXPECT_EQ(header.fileSize, kPictureFileSize);
-    EXPECT_EQ(header.typeCode, kPictureArea);
-    EXPECT_FALSE(header.name.empty());
-    if (header.addedMark == kFactoryMark) {
+    EXPECT_EQ(header.FileSize, kPictureFileSize);
+    EXPECT_EQ(header.TypeCode, kPictureArea);
+    EXPECT_FALSE(header.Name.empty());
+    if (header.AddedMark == kFactoryMark) {
       EXPECT_FALSE(seenAdded) << "factory pictures come first";
       ++factory;
     } else {
-      EXPECT_EQ(header.addedMark, kAddedMark);
+      EXPECT_EQ(header.AddedMark, kAddedMark);
       seenAdded = true;
     }
     const GreyCanvas canvas = GreyCanvas::Decode(Bytes(file.begin() + 32, file.end()));
@@ -118,7 +118,7 @@ TEST(DemoContentTest, FactoryPicturesAreRealDrawingsFactoryFirst) {
     for (int y = 0; y < kPictureHeight; ++y) {
       for (int x = 0; x < kPictureWidth; ++x) levels.insert(canvas.Level(x, y));
     }
-    EXPECT_EQ(levels.size(), 4u) << header.name;
+    EXPECT_EQ(levels.size(), 4u) << header.Name;
     distinct.insert(file);
   }
   EXPECT_GE(factory, 3);
@@ -132,15 +132,15 @@ TEST(DemoContentTest, LanguagesAreThreeFactoryAndAnAddedOneWithANonAsciiName) {
   const std::vector<std::string> factory = {"Italiano", "English", "Deutsch"};
   for (std::size_t i = 0; i < languages.size(); ++i) {
     const FileHeader header = ParseHeader(languages[i]);
-    EXPECT_EQ(header.typeCode, kLanguageArea);
-    EXPECT_EQ(header.fileSize, languages[i].size());
-    EXPECT_EQ(header.checksum, ByteSum(languages[i], 32));
+    EXPECT_EQ(header.TypeCode, kLanguageArea);
+    EXPECT_EQ(header.FileSize, languages[i].size());
+    EXPECT_EQ(header.Checksum, ByteSum(languages[i], 32));
     if (i < 3) {
-      EXPECT_EQ(header.name, factory[i]);
-      EXPECT_EQ(header.addedMark, kFactoryMark);
+      EXPECT_EQ(header.Name, factory[i]);
+      EXPECT_EQ(header.AddedMark, kFactoryMark);
     } else {
-      EXPECT_EQ(header.addedMark, kAddedMark);
-      EXPECT_TRUE(std::any_of(header.name.begin(), header.name.end(),
+      EXPECT_EQ(header.AddedMark, kAddedMark);
+      EXPECT_TRUE(std::any_of(header.Name.begin(), header.Name.end(),
                               [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
     }
   }
@@ -174,29 +174,29 @@ TEST(SamplesTest, WritesLanguageAndFirmwarePackages) {
     const Bytes data = ReadFileBytes(entry.path().string());
     ASSERT_GE(data.size(), kHeaderSize) << entry.path();
     const FileHeader header = ParseHeader(data);
-    EXPECT_LE(header.name.size(), kNameSize);
+    EXPECT_LE(header.Name.size(), kNameSize);
     if (entry.path().extension() == ".bin") {
-      EXPECT_EQ(header.typeCode, kLanguageArea) << entry.path();
-      EXPECT_EQ(header.fileSize, data.size());
-      EXPECT_EQ(header.checksum, ByteSum(data, 32));
-      names.insert(header.name);
+      EXPECT_EQ(header.TypeCode, kLanguageArea) << entry.path();
+      EXPECT_EQ(header.FileSize, data.size());
+      EXPECT_EQ(header.Checksum, ByteSum(data, 32));
+      names.insert(header.Name);
       sizes.insert(data.size());
       continue;
     }
     ASSERT_EQ(entry.path().extension(), ".enc");
     ++firmwareFiles;
-    EXPECT_EQ(header.typeCode, kFirmwareArea);
+    EXPECT_EQ(header.TypeCode, kFirmwareArea);
     const std::vector<Bytes> parts = SplitFirmwareParts(data);
-    ASSERT_EQ(parts.size(), header.addedMark + 1u) << entry.path();
+    ASSERT_EQ(parts.size(), header.AddedMark + 1u) << entry.path();
     std::size_t total = 0;
     for (const Bytes& part : parts) {
       EXPECT_EQ(part[6], kFirmwareArea);
-      EXPECT_EQ(ParseHeader(part).checksum, ByteSum(part, 32));
+      EXPECT_EQ(ParseHeader(part).Checksum, ByteSum(part, 32));
       total += part.size();
     }
     EXPECT_EQ(total, data.size());
     if (parts.size() == 3) ++chained;
-    if (header.versionMajor * 256 + header.versionMinor < 5 * 256 + 1) ++older;
+    if (header.Version < 0x0501) ++older;
   }
   EXPECT_TRUE(names.count("Polski"));
   EXPECT_TRUE(names.count("Русский"));

@@ -257,12 +257,12 @@ Bytes DrawDiveFlag() {
 
 Bytes MakePictureFile(const std::string& name, std::uint8_t addedMark, const Bytes& pixelData) {
   FileHeader header;
-  header.addedMark = addedMark;
-  header.typeCode = kPictureArea;
-  header.auxByte = 0xFF;
-  header.auxWord = 0xFF00;
-  header.versionMajor = 1;
-  header.name = name;
+  header.AddedMark = addedMark;
+  header.TypeCode = kPictureArea;
+  header.AuxByte = 0xFF;
+  header.AuxWord = 0xFF00;
+  header.Version = 0x0100;
+  header.Name = name;
   return MakeFile(header, pixelData);
 }
 
@@ -293,13 +293,12 @@ Bytes MakeLanguageFile(const std::string& language, std::uint8_t addedMark, std:
   }
   if (totalSize > kHeaderSize + content.size()) content.resize(totalSize - kHeaderSize, 0xFF);
   FileHeader header;
-  header.addedMark = addedMark;
-  header.typeCode = kLanguageArea;
-  header.auxByte = 0x01;
-  header.versionMinor = 2;
-  header.versionMajor = 1;
-  header.name = language.substr(0, kNameSize);
-  header.checksum = ByteSum(content);
+  header.AddedMark = addedMark;
+  header.TypeCode = kLanguageArea;
+  header.AuxByte = 0x01;
+  header.Version = 0x0102;
+  header.Name = language.substr(0, kNameSize);
+  header.Checksum = ByteSum(content);
   return MakeFile(header, content);
 }
 
@@ -310,13 +309,12 @@ Bytes MakeFirmwareFile(std::uint8_t major, std::uint8_t minor, const std::string
     const Bytes content = FirmwareContent(
         contentSizes[part], static_cast<std::uint32_t>(major * 256 + minor + part * 7919));
     FileHeader header;
-    header.addedMark = part == 0 ? static_cast<std::uint8_t>(contentSizes.size() - 1) : 0;
-    header.typeCode = kFirmwareArea;
-    header.auxByte = static_cast<std::uint8_t>(part);
-    header.versionMinor = minor;
-    header.versionMajor = major;
-    header.name = description.substr(0, kNameSize);
-    header.checksum = ByteSum(content);
+    header.AddedMark = part == 0 ? static_cast<std::uint8_t>(contentSizes.size() - 1) : 0;
+    header.TypeCode = kFirmwareArea;
+    header.AuxByte = static_cast<std::uint8_t>(part);
+    header.Version = static_cast<std::uint16_t>(major << 8 | minor);
+    header.Name = description.substr(0, kNameSize);
+    header.Checksum = ByteSum(content);
     const Bytes file = MakeFile(header, content);
     firmware.insert(firmware.end(), file.begin(), file.end());
   }

@@ -12,40 +12,38 @@ std::optional<std::size_t> AreaSlot(std::uint8_t area) {
 
 Bytes BuildHeader(const FileHeader& header) {
   Bytes raw(kHeaderSize, 0);
-  platform::WriteLE32(raw, 0, header.fileSize);
-  raw[4] = header.defaultFlag;
-  raw[5] = header.addedMark;
-  raw[6] = header.typeCode;
-  raw[7] = header.auxByte;
-  platform::WriteLE16(raw, 8, header.auxWord);
-  raw[10] = header.versionMinor;
-  raw[11] = header.versionMajor;
-  const std::size_t nameBytes = std::min(header.name.size(), kNameSize);
-  std::copy_n(header.name.begin(), nameBytes, raw.begin() + 12);
-  platform::WriteLE32(raw, 28, header.checksum);
+  platform::WriteLE32(raw, 0, header.FileSize);
+  raw[4] = header.DefaultFlag;
+  raw[5] = header.AddedMark;
+  raw[6] = header.TypeCode;
+  raw[7] = header.AuxByte;
+  platform::WriteLE16(raw, 8, header.AuxWord);
+  platform::WriteLE16(raw, 10, header.Version);
+  const std::size_t nameBytes = std::min(header.Name.size(), kNameSize);
+  std::copy_n(header.Name.begin(), nameBytes, raw.begin() + 12);
+  platform::WriteLE32(raw, 28, header.Checksum);
   return raw;
 }
 
 FileHeader ParseHeader(const Bytes& data) {
   auto byteAt = [&data](std::size_t at) -> std::uint8_t { return at < data.size() ? data[at] : 0; };
   FileHeader header;
-  header.fileSize = platform::ReadLE32(data, 0);
-  header.defaultFlag = byteAt(4);
-  header.addedMark = byteAt(5);
-  header.typeCode = byteAt(6);
-  header.auxByte = byteAt(7);
-  header.auxWord = platform::ReadLE16(data, 8);
-  header.versionMinor = byteAt(10);
-  header.versionMajor = byteAt(11);
+  header.FileSize = platform::ReadLE32(data, 0);
+  header.DefaultFlag = byteAt(4);
+  header.AddedMark = byteAt(5);
+  header.TypeCode = byteAt(6);
+  header.AuxByte = byteAt(7);
+  header.AuxWord = platform::ReadLE16(data, 8);
+  header.Version = platform::ReadLE16(data, 10);
   for (std::size_t i = 12; i < 12 + kNameSize && i < data.size() && data[i] != 0; ++i) {
-    header.name.push_back(static_cast<char>(data[i]));
+    header.Name.push_back(static_cast<char>(data[i]));
   }
-  header.checksum = platform::ReadLE32(data, 28);
+  header.Checksum = platform::ReadLE32(data, 28);
   return header;
 }
 
 Bytes MakeFile(FileHeader header, const Bytes& content) {
-  header.fileSize = static_cast<std::uint32_t>(kHeaderSize + content.size());
+  header.FileSize = static_cast<std::uint32_t>(kHeaderSize + content.size());
   Bytes file = BuildHeader(header);
   file.insert(file.end(), content.begin(), content.end());
   return file;

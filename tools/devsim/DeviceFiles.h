@@ -43,24 +43,23 @@ inline constexpr std::size_t kMaxAreaBytes = 16u * 1024 * 1024;
 // Where an area's content sits in per-area arrays: 0, 1, 2 for areas 3, 4, 5.
 std::optional<std::size_t> AreaSlot(std::uint8_t area);
 
-// Header fields, byte offsets in comments.
+// The values of a file header, named as the tool names them; byte offsets in comments.
 struct FileHeader {
-  std::uint32_t fileSize = 0;     // 0..3, header included
-  std::uint8_t defaultFlag = 0;   // 4
-  std::uint8_t addedMark = 0;     // 5 (first firmware part: further parts that follow)
-  std::uint8_t typeCode = 0;      // 6
-  std::uint8_t auxByte = 0;       // 7
-  std::uint16_t auxWord = 0;      // 8..9
-  std::uint8_t versionMinor = 0;  // 10
-  std::uint8_t versionMajor = 0;  // 11
-  std::string name;               // 12..27, at most 16 bytes, NUL-padded on the wire
-  std::uint32_t checksum = 0;     // 28..31
+  std::uint32_t FileSize = 0;    // 0..3, header included
+  std::uint8_t DefaultFlag = 0;  // 4
+  std::uint8_t AddedMark = 0;    // 5 (first firmware part: further parts that follow)
+  std::uint8_t TypeCode = 0;     // 6
+  std::uint8_t AuxByte = 0;      // 7
+  std::uint16_t AuxWord = 0;     // 8..9
+  std::uint16_t Version = 0;     // 10..11: major * 256 + minor
+  std::string Name;              // 12..27, at most 16 bytes, NUL-padded on the wire
+  std::uint32_t Checksum = 0;    // 28..31
 };
 
 Bytes BuildHeader(const FileHeader& header);
 // Reads the header at the start of `data`; bytes missing from a short string read as 0.
 FileHeader ParseHeader(const Bytes& data);
-// A complete file: the header with its `fileSize` set to 32 + content size, then the content.
+// A complete file: the header with its `FileSize` set to 32 + content size, then the content.
 Bytes MakeFile(FileHeader header, const Bytes& content);
 // The 32-bit sum of all bytes, the checksum our own package files carry.
 std::uint32_t ByteSum(const Bytes& data, std::size_t from = 0);
