@@ -1,0 +1,35 @@
+#include "app/Application.h"
+
+#include "app/LangStrings.h"
+#include "app/Prompts.h"
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    HandleException(std::current_exception());
+    return false;
+  }
+}
+
+QString TApplication::DriveNotReadyText(const QString& drive) {
+  const bool letter = drive.size() >= 2 && drive[0].isLetter() && drive[1] == ':';
+  if (letter) return LangStrings::DriveNotReadyMessage(drive[0]);
+  return LangString(65223) + " " + drive + ":  " + LangString(65224) + "!";
+}
+
+void TApplication::HandleException(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const TDriveNotReadyError& notReady) {
+    Prompts().Error(DriveNotReadyText(notReady.Drive()));
+    return;
+  } catch (const std::exception& other) {
+    Prompts().Error(QString::fromLocal8Bit(other.what()));
+  } catch (...) {
+    Prompts().Error(QStringLiteral("Errore sconosciuto"));
+  }
+  QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}

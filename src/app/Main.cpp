@@ -1,0 +1,371 @@
+#include "app/Main.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/AboutPage.h"
+#include "app/LED.h"
+#include "app/LangStrings.h"
+#include "app/Prompts.h"
+#include "firmware/SoftwarePage.h"
+#include "firmware/WaitForm.h"
+#include "irda/CheckDevListThread.h"
+#include "languages/LanguagesPage.h"
+#include "pictures/PicturesPage.h"
+#include "platform/ErrorMode.h"
+
+namespace {
+
+double ScreenDotsPerInch() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->logicalDotsPerInch() : 96.0;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(Options options)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
+      DynaIrDA1(options.SocketApi),
+      scale_(ScaleFactorFor(options.DotsPerInch.value_or(ScreenDotsPerInch()))) {
+  setObjectName("MainForm");
+  setAttribute(Qt::WA_DeleteOnClose, false);
+
+  TabPageControl = new QTabWidget(this);
+  TabPageControl->setObjectName("TabPageControl");
+  TabPageControl->setTabPosition(QTabWidget::East);
+  AboutTabSheet = new AboutPage(scale_);
+  PicturesTabSheet = new PicturesPage(scale_);
+  LanguagesTabSheet = new LanguagesPage(scale_);
+  SoftwareTabSheet = new SoftwarePage(scale_);
+  AboutTabSheet->setObjectName("AboutTabSheet");
+  PicturesTabSheet->setObjectName("PicturesTabSheet");
+  LanguagesTabSheet->setObjectName("LanguagesTabSheet");
+  SoftwareTabSheet->setObjectName("SoftwareTabSheet");
+  for (QWidget* page :
+       {static_cast<QWidget*>(AboutTabSheet), static_cast<QWidget*>(PicturesTabSheet),
+        static_cast<QWidget*>(LanguagesTabSheet), static_cast<QWidget*>(SoftwareTabSheet)}) {
+    TabPageControl->addTab(page, QString());
+  }
+
+  BuildBottomStrip();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(TabPageControl, 1);
+  layout->addWidget(pIrDABottom);
+  layout->addWidget(StatusBar);
+
+  FormCreate();
+
+  connect(TabPageControl, &QTabWidget::currentChanged, this, &TMainForm::TabPageControlChange);
+  connect(ExitButton, &QPushButton::clicked, this, &TMainForm::ExitButtonClick);
+  connect(LEDLabelIrDA, &TLED::OnChangeState, this, &TMainForm::LEDLabelIrDAChangeState);
+}
+
+TMainForm::~TMainForm() {
+  FormDestroy();
+}
+
+int TMainForm::Scaled(int designSize) const {
+  return static_cast<int>(std::lround(designSize * scale_));
+}
+
+void TMainForm::BuildBottomStrip() {
+  pIrDABottom = new QFrame(this);
+  pIrDABottom->setObjectName("pIrDABottom");
+  auto* strip = new QHBoxLayout(pIrDABottom);
+  strip->setContentsMargins(Scaled(8), Scaled(4), Scaled(8), Scaled(4));
+  strip->setSpacing(Scaled(12));
+
+  auto makeLight = [&](const char* name) {
+    auto* light = new TLEDLabel(pIrDABottom);
+    light->setObjectName(name);
+    light->SetColor(lcGreen);
+    light->SetAlignment(caRight);
+    return light;
+  };
+  LEDLabelIrDA = makeLight("LEDLabelIrDA");
+  pIrDA = new QFrame(pIrDABottom);
+  pIrDA->setObjectName("pIrDA");
+  pIrDA->setFrameShape(QFrame::VLine);
+  pIrDA->setFrameShadow(QFrame::Sunken);
+  LEDLabelRead = makeLight("LEDLabelRead");
+  LEDLabelWrite = makeLight("LEDLabelWrite");
+
+  ProgressBar = new QProgressBar(pIrDABottom);
+  ProgressBar->setObjectName("ProgressBar");
+  ProgressBar->setRange(0, kProgressMaximum);
+  ProgressBar->setValue(0);
+  ProgressBar->setTextVisible(false);
+
+  ExitButton = new QPushButton(pIrDABottom);
+  ExitButton->setObjectName("ExitButton");
+
+  strip->addWidget(LEDLabelIrDA);
+  strip->addWidget(pIrDA);
+  strip->addWidget(LEDLabelRead);
+  strip->addWidget(LEDLabelWrite);
+  strip->addWidget(ProgressBar, 1);
+  strip->addWidget(ExitButton);
+
+  StatusBar = new QStatusBar(this);
+  StatusBar->setObjectName("StatusBar");
+  StatusBar->setSizeGripEnabled(false);
+  for (std::size_t i = 0; i < StatusPanels.size(); ++i) {
+    auto* panel = new QLabel(StatusBar);
+    panel->setObjectName(QString("StatusPanel%1").arg(i));
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    // The action panel takes what the strip has left, so its longer texts stay readable.
+    if (i == 1) {
+      panel->setMinimumWidth(Scaled(kStatusPanelWidths[i]));
+    } else {
+      panel->setFixedWidth(Scaled(kStatusPanelWidths[i]));
+    }
+    StatusBar->addWidget(panel, i == 1 ? 1 : 0);
+    StatusPanels[i] = panel;
+  }
+}
+
+void TMainForm::FormCreate() {
+  // 1. No system dialog for a drive that is not ready; the exception handler reports it.
+  savedErrorMode_ = platform::SuppressCriticalErrorDialogs();
+
+  // 2. The socket layer.
+  DynaIrDA1.LinkOk = true;
+  DynaIrDA1.StartWinsock();
+  if (!DynaIrDA1.LinkOk) {
+    Prompts().Plain(LangString(65198), this);
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  }
+
+  // 3. The presence watcher, running, and the raw file list.
+  Watcher = std::make_unique<TCheckDevListThread>(DynaIrDA1, this, [this] { UpdatePresence(); });
+  Watcher->start();
+  RawFiles.clear();
+
+  // 4.
+  ProgressBar->setVisible(true);
+  LEDLabelIrDA->SetLit(false);
+
+  // 6.
+  PicturesTabSheet->NoPreviewImage->setVisible(false);
+  PicturesTabSheet->DummyImage->setVisible(false);
+
+  // 7. Top left corner; tabs scaled.
+  const double designToScreen = scale_ * 96.0 / kDesignDotsPerInch;
+  setFixedSize(static_cast<int>(std::lround(kDesignClientWidth * designToScreen)),
+               static_cast<int>(std::lround(kDesignClientHeight * designToScreen)));
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().topLeft());
+  }
+  tabWidth_ = Scaled(kTabWidth);
+  tabHeight_ = Scaled(kTabHeight);
+  // Tabs stand on the right-hand side: their width runs along the bar.
+  TabPageControl->tabBar()->setStyleSheet(
+      QString("QTabBar::tab { min-height: %1px; max-height: %1px; min-width: %2px; }")
+          .arg(tabWidth_)
+          .arg(tabHeight_));
+
+  // 9.
+  ActionCode = 14;
+  ListsStale = true;
+  DeleteHappened = false;
+
+  // 10.
+  TabPageControl->setCurrentIndex(0);
+  SetStatusText(1, LangString(65191));
+  SetStatusText(2, QString());
+
+  // 11.
+  EnableGreyControls(false);
+  PicturesTabSheet->SavePicFileButton->setEnabled(false);
+  PicturesTabSheet->pgImport->setCurrentWidget(PicturesTabSheet->tsPictureImport);
+  ClearLanguageLists();
+
+  // 12. The working picture is exactly the device's size, whatever the screen.
+  ReadImage = QImage(128, 80, QImage::Format_RGB32);
+  ReadImage.fill(Qt::black);
+
+  // 13.
+  ApplyTexts();
+  AboutTabSheetShow();
+}
+
+void TMainForm::ApplyTexts() {
+  setWindowTitle(LangString(65248));
+  LEDLabelIrDA->SetCaption(LangString(65177));
+  LEDLabelRead->SetCaption(LangString(65178));
+  LEDLabelWrite->SetCaption(LangString(65179));
+  ExitButton->setText(LangString(65185));
+  AboutTabSheet->ApplyTexts();
+  AboutTabSheet->mDescription->appendPlainText(LangString(65251));
+  PicturesTabSheet->ApplyTexts();
+  LanguagesTabSheet->ApplyTexts();
+  SoftwareTabSheet->ApplyTexts();
+  TabPageControl->setTabText(0, LangString(65249));
+  TabPageControl->setTabText(1, LangString(65252));
+  TabPageControl->setTabText(2, LangString(65225));
+  TabPageControl->setTabText(3, LangString(65207));
+}
+
+void TMainForm::SetStatusText(int panel, const QString& text) {
+  StatusPanels.at(static_cast<std::size_t>(panel))->setText(text);
+}
+
+QString TMainForm::StatusText(int panel) const {
+  return StatusPanels.at(static_cast<std::size_t>(panel))->text();
+}
+
+void TMainForm::AboutTabSheetShow() {
+  AboutTabSheet->TitleImage2->setVisible(true);
+}
+
+void TMainForm::TabPageControlChange(int index) {
+  QWidget* page = TabPageControl->widget(index);
+  if (page == AboutTabSheet) {
+    AboutTabSheetShow();
+  } else {
+    AboutTabSheet->TitleImage2->setVisible(false);
+  }
+  if (page != PicturesTabSheet) {
+    ClearPicturesPage();
+    SetStatusText(2, QString());
+  }
+  if (page != LanguagesTabSheet) {
+    ClearLanguageLists();
+    SetStatusText(2, QString());
+  }
+  if (page == PicturesTabSheet || page == LanguagesTabSheet) LEDLabelIrDAChangeState();
+}
+
+void TMainForm::ClearPicturesPage() {
+  RawFiles.clear();
+  PicturesTabSheet->ReadOnlyListBox->clear();
+  PicturesTabSheet->PicturesListBox->clear();
+  PicturesTabSheet->ViewImage->setVisible(false);
+  PicturesTabSheet->cbStartUpPic->setChecked(false);
+  PicturesTabSheet->PicFilenameTntPanel->setText("---");
+  PicturesTabSheet->NmbOfPixPanel->setText("---");
+  SetStatusText(2, QString());
+  PicturesTabSheet->SavePicFileButton->setEnabled(false);
+  PicturesTabSheet->pgImport->setCurrentWidget(PicturesTabSheet->tsPictureImport);
+}
+
+void TMainForm::ClearLanguageLists() {
+  LanguagesTabSheet->LangReadOnlyTntListBox->clear();
+  LanguagesTabSheet->LanguageTntListBox->clear();
+}
+
+void TMainForm::EnableGreyControls(bool enabled) {
+  PicturesPage& page = *PicturesTabSheet;
+  // The sliders go back to the middle without reconverting the picture.
+  for (QSlider* slider : {page.slBlack, page.slGray, page.slWhite}) {
+    const QSignalBlocker quiet(slider);
+    slider->setEnabled(enabled);
+    slider->setValue(slider->maximum() / 2);
+  }
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{page.lBlack, page.lGrey, page.lWhite, page.lBright,
+                                       page.lDefault, page.lDark, page.pGray, page.lGrayTitle}) {
+    w->setEnabled(enabled);
+  }
+}
+
+void TMainForm::UpdatePresence() {
+  if (closing_) return;
+  PicturesPage& page = *PicturesTabSheet;
+  if (DynaIrDA1.ListedDeviceCount() > 0) {
+    DeviceId = DynaIrDA1.FirstDeviceId();
+    page.WrdPicButton->setEnabled(page.ViewImage->isVisible());
+    LEDLabelIrDA->SetLit(true);
+  } else {
+    page.WrdPicButton->setEnabled(false);
+    LEDLabelIrDA->SetLit(false);
+  }
+  if (!page.cbStartUpPic->isChecked() && !PreviewFromPC) {
+    page.cbStartUpPic->setEnabled(page.WrdPicButton->isEnabled());
+  }
+}
+
+void TMainForm::LEDLabelIrDAChangeState() {
+  const bool present = LEDLabelIrDA->Lit();
+  SetStatusText(1, LangString(present ? 65190 : 65191));
+
+  QWidget* page = TabPageControl->currentWidget();
+  if (present && page == PicturesTabSheet) {
+    if (ListsStale) ClearPicturesPage();
+    ListsStale = false;
+    StartPictureRead();
+  } else {
+    EnableGreyControls(false);
+    PicturesTabSheet->DeleteFileButton->setEnabled(false);
+    LanguagesTabSheet->DeleteLangButton->setEnabled(false);
+    LanguagesTabSheet->cbDefaultLang->setEnabled(false);
+    ListsStale = true;
+  }
+  if (present && page == LanguagesTabSheet) StartLanguageRead();
+}
+
+// The automatic reads of the two device pages: the picture directory (or, once it is known,
+// every picture) and the language directory. The transfer worker carries them out.
+void TMainForm::StartPictureRead() {}
+
+void TMainForm::StartLanguageRead() {
+  ClearLanguageLists();
+}
+
+void TMainForm::ExitButtonClick() {
+  close();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  FormDestroy();
+  event->accept();
+}
+
+void TMainForm::FormDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  closing_ = true;
+
+  platform::RestoreErrorMode(savedErrorMode_);
+  if (!Watcher) return;
+
+  TWaitForm wait(this, scale_);
+  wait.setWindowTitle(LangString(65248));
+  wait.SetMessage(LangString(65199));
+  wait.ShowNow();
+  const bool finished = Watcher->StopAndWait();
+  wait.hide();
+  if (finished) {
+    Watcher.reset();
+  } else {
+    // A watcher stuck in a platform call cannot be joined within the bound. Leave it to the
+    // process's end instead of destroying a running thread; the socket layer stays up for it.
+    static_cast<void>(Watcher.release());
+    return;
+  }
+  DynaIrDA1.StopWinsock();
+
+  ClearPicturesPage();
+  ClearLanguageLists();
+}

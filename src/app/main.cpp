@@ -1,0 +1,22 @@
+// Orvanel Config: starts the application, its main window and the message loop.
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include "app/Application.h"
+#include "app/LangStrings.h"
+#include "app/Main.h"
+
+int main(int argc, char** argv) {
+  TApplication app(argc, argv);
+  TApplication::setApplicationName(LangStrings::ApplicationTitle());
+
+  // The toolkit's own dialogs (file and font choosers) speak the program's language too.
+  QTranslator toolkitTexts;
+  if (toolkitTexts.load("qtbase_it", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    TApplication::installTranslator(&toolkitTexts);
+  }
+
+  TMainForm mainForm;
+  mainForm.show();
+  return TApplication::exec();
+}

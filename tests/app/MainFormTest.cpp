@@ -1,0 +1,230 @@
+// The main window as the user meets it: start state, scaling, page changes, the presence light
+// following a simulated dive computer on a temporary bus, and the shutdown within its bound.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <chrono>
+#include <thread>
+
+#include "DeviceSimulator.h"
+#include "app/AboutPage.h"
+#include "app/Application.h"
+#include "app/LED.h"
+#include "app/LangStrings.h"
+#include "app/Main.h"
+#include "app/ScriptedPrompts.h"
+#include "firmware/SoftwarePage.h"
+#include "irda/CheckDevListThread.h"
+#include "languages/LanguagesPage.h"
+#include "pictures/PicturesPage.h"
+#include "platform/SleepHook.h"
+#include "support/ScriptedSocketApi.h"
+
+namespace {
+
+template <typename Predicate>
+bool PumpUntil(Predicate done, int milliseconds = 5000) {
+  QDeadlineTimer deadline(milliseconds);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+class MainFormTest : public testing::Test {
+ protected:
+  MainFormTest() {
+    sleeps.SetOnSleep([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+    previousPrompts = InstallPrompts(&prompts);
+  }
+  ~MainFormTest() override {
+    form.reset();
+    InstallPrompts(previousPrompts);
+  }
+
+  void Create(double dotsPerInch = 96) {
+    TMainForm::Options options;
+    options.SocketApi = &api;
+    options.DotsPerInch = dotsPerInch;
+    form = std::make_unique<TMainForm>(options);
+  }
+
+  platform::SleepRecorder sleeps;
+  testsupport::ScriptedSocketApi api;
+  TScriptedPrompts prompts;
+  TPrompts* previousPrompts = nullptr;
+  std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(MainFormTest, StartsOnTheAboutPageWithItalianCaptionsAndTheLightOff) {
+  Create();
+  EXPECT_EQ(form->TabPageControl->currentWidget(), form->AboutTabSheet);
+  const QStringList tabs{"Informazioni", "Immagini", "Lingue", "Software"};
+  for (int i = 0; i < tabs.size(); ++i) EXPECT_EQ(form->TabPageControl->tabText(i), tabs[i]);
+  EXPECT_EQ(form->TabPageControl->tabPosition(), QTabWidget::East);
+  EXPECT_EQ(form->windowTitle(), "Impostazione Orvanel");
+  EXPECT_EQ(form->LEDLabelIrDA->Caption(), "Rilevato Orvanel");
+  EXPECT_EQ(form->LEDLabelRead->Caption(), "Lettura");
+  EXPECT_EQ(form->LEDLabelWrite->Caption(), "Scrittura");
+  EXPECT_EQ(form->ExitButton->text(), "Esci");
+  EXPECT_FALSE(form->LEDLabelIrDA->Lit());
+  EXPECT_EQ(form->StatusText(1),
+            "Orvanel disattivato - accendere Orvanel per attivare la comunicazione a infrarossi");
+  EXPECT_TRUE(form->StatusText(2).isEmpty());
+  EXPECT_EQ(form->ActionCode, 14);
+  EXPECT_TRUE(form->ListsStale);
+  EXPECT_FALSE(form->DeleteHappened);
+  EXPECT_EQ(form->ReadImage.size(), QSize(128, 80));
+  EXPECT_TRUE(form->AboutTabSheet->mDescription->toPlainText().contains(
+      LangString(65251).replace("\r\n", "\n")));
+  // The grey controls start disabled at the middle.
+  EXPECT_FALSE(form->PicturesTabSheet->slBlack->isEnabled());
+  EXPECT_EQ(form->PicturesTabSheet->slWhite->value(), 60);
+  EXPECT_EQ(api.Count("Startup"), 1);
+}
+
+TEST_F(MainFormTest, ScalesDesignSizesByTheScreenResolution) {
+  Create(96);
+  EXPECT_DOUBLE_EQ(form->ScaleFactor(), 1.0);
+  EXPECT_EQ(form->TabWidth(), 120);
+  EXPECT_EQ(form->StatusPanels[0]->width(), 125);
+  EXPECT_EQ(form->size(), QSize(802, 593));
+  form.reset();
+
+  Create(120);
+  EXPECT_DOUBLE_EQ(form->ScaleFactor(), 1.25);
+  EXPECT_EQ(form->TabWidth(), 150);
+  EXPECT_EQ(form->TabHeight(), 41);
+  EXPECT_EQ(form->StatusPanels[0]->width(), 156);
+  EXPECT_EQ(form->StatusPanels[2]->width(), 125);
+  // The window's design size is given at 120 dots per inch.
+  EXPECT_EQ(form->size(), QSize(1003, 741));
+}
+
+TEST_F(MainFormTest, PageChangesEmptyTheOtherPagesAndWakeThePresenceHandler) {
+  Create();
+  form->SetStatusText(2, "3 selezionate");
+  form->PicturesTabSheet->ReadOnlyListBox->addItem("reef");
+  form->LanguagesTabSheet->LanguageTntListBox->addItem("Español");
+  form->ListsStale = false;
+
+  form->TabPageControl->setCurrentWidget(form->SoftwareTabSheet);
+  EXPECT_FALSE(form->AboutTabSheet->TitleImage2->isVisibleTo(form->AboutTabSheet));
+  EXPECT_EQ(form->PicturesTabSheet->ReadOnlyListBox->count(), 0);
+  EXPECT_EQ(form->LanguagesTabSheet->LanguageTntListBox->count(), 0);
+  EXPECT_TRUE(form->StatusText(2).isEmpty());
+  EXPECT_FALSE(form->ListsStale);  // no presence handler for the Software page
+
+  // No device: the handler reports it and disables what needs a device.
+  form->PicturesTabSheet->DeleteFileButton->setEnabled(true);
+  form->LanguagesTabSheet->cbDefaultLang->setEnabled(true);
+  form->SetStatusText(1, "x");
+  form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
+  EXPECT_EQ(form->StatusText(1), LangString(65191));
+  EXPECT_FALSE(form->PicturesTabSheet->DeleteFileButton->isEnabled());
+  EXPECT_FALSE(form->LanguagesTabSheet->cbDefaultLang->isEnabled());
+  EXPECT_TRUE(form->ListsStale);
+
+  form->TabPageControl->setCurrentWidget(form->AboutTabSheet);
+  EXPECT_TRUE(form->AboutTabSheet->TitleImage2->isVisibleTo(form->AboutTabSheet));
+}
+
+TEST_F(MainFormTest, PresenceUpdatesFollowTheEnumeration) {
+  api.idleEnumeration.count = 1;
+  api.idleEnumeration.devices = {{{0x0A, 0x1B, 0x2C, 0x3D}, "Orvanel"}};
+  Create();
+  ASSERT_TRUE(PumpUntil([&] { return form->LEDLabelIrDA->Lit(); }));
+  EXPECT_EQ(form->StatusText(1), "Orvanel attivato - comunicazione a infrarossi attivata");
+  EXPECT_EQ(form->DeviceId, (std::array<std::uint8_t, 4>{0x0A, 0x1B, 0x2C, 0x3D}));
+  // No preview, so nothing to write even with a device in range.
+  EXPECT_FALSE(form->PicturesTabSheet->WrdPicButton->isEnabled());
+
+  api.idleEnumeration = {};
+  ASSERT_TRUE(PumpUntil([&] { return !form->LEDLabelIrDA->Lit(); }));
+  EXPECT_EQ(form->StatusText(1), LangString(65191));
+}
+
+TEST_F(MainFormTest, ClosingStopsTheWatcherWithinItsBoundAndShutsTheSocketLayerDown) {
+  Create();
+  ASSERT_TRUE(PumpUntil([&] { return api.Count("EnumerateDevices") >= 2; }));
+  form->close();
+  EXPECT_EQ(form->Watcher, nullptr);
+  EXPECT_LE(sleeps.Count(100), TCheckDevListThread::kStopWaits);
+  EXPECT_EQ(api.Count("Cleanup"), 1);
+  EXPECT_EQ(api.closes.size(), 1u);  // the watcher's enumeration socket
+  form.reset();                      // destruction after close does not shut down twice
+  EXPECT_EQ(api.Count("Cleanup"), 1);
+}
+
+TEST_F(MainFormTest, SocketLayerThatCannotStartIsReportedInAPlainBox) {
+  api.startupResult = 10091;
+  Create();
+  ASSERT_FALSE(prompts.Records(TPromptEvent::Message).empty());
+  const TPromptRecord box = prompts.Records(TPromptEvent::Message).front();
+  EXPECT_EQ(box.Kind, TMessageKind::Plain);
+  EXPECT_EQ(box.Caption, "Orvanel Config");
+  EXPECT_EQ(box.Text, "Errore di avvio DLL Windows Sockets!");
+}
+
+TEST_F(MainFormTest, ExceptionHandlerNamesTheDriveThatIsNotReady) {
+  TApplication::HandleException(std::make_exception_ptr(TDriveNotReadyError("a:")));
+  ASSERT_EQ(prompts.Records(TPromptEvent::Message).size(), 1u);
+  const TPromptRecord box = prompts.Last();
+  EXPECT_EQ(box.Text, "Disco A:  non disponibile!");
+  EXPECT_EQ(box.Kind, TMessageKind::Error);
+  EXPECT_EQ(box.Beep, TBeep::Error);
+  EXPECT_EQ(TApplication::DriveNotReadyText("/media/card"), "Disco /media/card:  non disponibile!");
+}
+
+// The light against a real simulated dive computer that joins and leaves a temporary bus,
+// through the platform's own socket layer.
+TEST(MainFormOverBusTest, LightFollowsASimulatedDiveComputer) {
+  platform::SleepRecorder sleeps;
+  sleeps.SetOnSleep([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+  TScriptedPrompts prompts;
+  TPrompts* previous = InstallPrompts(&prompts);
+  QTemporaryDir root;
+  ASSERT_TRUE(root.isValid());
+  const QByteArray bus = QDir(root.path()).filePath("bus").toUtf8();
+  const QByteArray oldBus = qgetenv("ORVANEL_IRDA_BUS");
+  qputenv("ORVANEL_IRDA_BUS", bus);
+  {
+    TMainForm form;
+    ASSERT_TRUE(PumpUntil([&] { return sleeps.Count(1000) >= 4; }));
+    EXPECT_FALSE(form.LEDLabelIrDA->Lit());
+
+    devsim::SimulatorConfig config;
+    config.busDirectory = bus.toStdString();
+    config.stateDirectory = QDir(root.path()).filePath("state").toStdString();
+    devsim::DeviceSimulator device(config);
+    std::string error;
+    ASSERT_TRUE(device.Start(&error)) << error;
+    ASSERT_TRUE(PumpUntil([&] { return form.LEDLabelIrDA->Lit(); }));
+    EXPECT_EQ(form.StatusText(1), LangString(65190));
+    EXPECT_EQ(form.DeviceId, devsim::kDefaultDeviceId);
+
+    device.Stop();
+    ASSERT_TRUE(PumpUntil([&] { return !form.LEDLabelIrDA->Lit(); }));
+    EXPECT_EQ(form.StatusText(1), LangString(65191));
+    EXPECT_TRUE(prompts.Records().empty());
+  }
+  if (oldBus.isEmpty()) {
+    qunsetenv("ORVANEL_IRDA_BUS");
+  } else {
+    qputenv("ORVANEL_IRDA_BUS", oldBus);
+  }
+  InstallPrompts(previous);
+}
+
+}  // namespace
