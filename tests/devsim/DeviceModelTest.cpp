@@ -233,13 +233,6 @@ TEST_F(DeviceModelTest, MissingFilesAndAreasGetEmptyButWellFormedReplies) {
   EXPECT_EQ(Send(devsimtest::AreaRequest(9)).bytes, (Bytes{0, 0, 0, 0}));
 }
 
-TEST_F(DeviceModelTest, NewConnectionStartsReady) {
-  Send(devsimtest::CleanUpRequest());
-  model.EndConnection();
-  model.BeginConnection();
-  EXPECT_EQ(Send({0x10}).bytes, Bytes{17});
-}
-
 TEST_F(DeviceModelTest, FirmwareChainReplacesTheFirmwareOnlyWhenComplete) {
   const std::vector<Bytes> parts =
       SplitFirmwareParts(MakeFirmwareFile(6, 0, "chain", {300, 200, 100}));
