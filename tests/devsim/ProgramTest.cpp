@@ -17,14 +17,14 @@ namespace {
 using namespace devsimtest;
 namespace fs = std::filesystem;
 
-// ORVANEL_DEVSIM when set, else the program where the build puts it: next to the folder of this
-// test executable.
+// ORVANEL_DEVSIM when set, else the program this build made.
 std::string DevsimPath() {
   if (const char* path = std::getenv("ORVANEL_DEVSIM"); path && *path) return path;
-  std::error_code error;
-  const fs::path beside =
-      fs::read_symlink("/proc/self/exe", error).parent_path().parent_path() / "orvanel-devsim";
-  return !error && fs::exists(beside) ? beside.string() : std::string();
+#ifdef ORVANEL_DEVSIM_PATH
+  return ORVANEL_DEVSIM_PATH;
+#else
+  return {};
+#endif
 }
 
 // A child process whose standard output (and error) comes through a pipe; killed if a test
