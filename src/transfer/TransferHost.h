@@ -1,0 +1,48 @@
+// What an action step may ask of the window it runs for: the progress bar, pending events, the
+// user, the program's end, and the main window's picture catalogue. Action steps run on the GUI
+// thread inside the worker's synchronised call, but know nothing of widgets; tests implement this
+// with a recorder.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/ByteOrder.h"
+
+// The beep and box of a message; the text comes from the text table by number.
+enum class TNoticeKind {
+  Error,    // error beep, error box with OK
+  Notice,   // notice beep, error box with OK ("Azione infrarossi non supportata!")
+  Warning,  // notice beep, warning box with OK
+};
+
+class TTransferHost {
+ public:
+  virtual ~TTransferHost() = default;
+
+  virtual void SetProgressMaximum(int maximum) = 0;
+  virtual void SetProgressPosition(int position) = 0;
+  virtual void StepProgress() = 0;
+  // Lets the window repaint and take input between pictures and packets.
+  virtual void ProcessEvents() = 0;
+  // The worker was asked to stop (the window is closing): every request primitive does nothing.
+  virtual bool StopRequested() const = 0;
+
+  // Shows the text with this number of the text table, with its beep, and waits for OK.
+  virtual void Notify(TNoticeKind kind, int textId) = 0;
+  // Notice beep and a warning box with Yes and No; true only for Yes.
+  virtual bool AskYesNo(int textId) = 0;
+  // Asks the program to end once the current transfer has finished.
+  virtual void RequestTerminate() = 0;
+
+  // The action of this transfer (the main window's action code).
+  virtual std::uint8_t ActionCode() const = 0;
+
+  // The picture catalogue the main window holds: its size, and the file command's parameter
+  // bytes (0xFF, type code, position) for entry `index`.
+  virtual int CatalogueCount() const = 0;
+  virtual std::array<std::uint8_t, 3> FileRequestParam(int index) const = 0;
+  // The raw file list: string i is the whole device file of catalogue entry i.
+  virtual std::vector<platform::Bytes>& RawFiles() = 0;
+};
