@@ -1,0 +1,32 @@
+// The read direction of a transfer: the identity check and then the read of the current action
+// code (language directory, picture directory, every picture). Runs on the GUI thread inside the
+// worker's synchronised call; talks to the window only through TTransferHost.
+#pragma once
+
+#include <cstdint>
+
+#include "irda/DynaIrDA.h"
+#include "transfer/DeviceInfo.h"
+#include "transfer/RequestPrimitives.h"
+#include "transfer/TransferHost.h"
+
+// Action codes of the read direction.
+inline constexpr std::uint8_t kReadLanguagesAction = 1;
+inline constexpr std::uint8_t kReadPictureDirAction = 2;
+inline constexpr std::uint8_t kReadAllPicturesAction = 3;
+inline constexpr std::uint8_t kNoAction = 14;
+
+// Type codes of the device's file areas, as the area, directory and file commands take them.
+inline constexpr std::uint8_t kLanguageType = 3;
+inline constexpr std::uint8_t kPictureType = 4;
+
+// What the worker calls for a read transfer once connected: the identity check, then the read
+// step of host.ActionCode() if the check passed. A failure shows in link.LinkOk.
+void RunReadActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
+
+// The read step alone, for an identity that has been checked. Codes the read direction does not
+// handle get the unsupported-action notice.
+void RunReadAction(TRequestPrimitives& requests, TDeviceInfo& info);
+
+// The write direction's entry point, RunWriteActions(link, info, host), follows the same shape:
+// CheckIdentity, then the write step of the action code.
