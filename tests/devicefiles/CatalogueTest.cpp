@@ -1,0 +1,173 @@
+#include "devicefiles/Catalogue.h"
+
+#include <gtest/gtest.h>
+
+using platform::Bytes;
+
+namespace {
+
+Bytes RawHeader(std::uint8_t type, std::uint8_t mark, const std::string& name) {
+  Bytes raw(32, 0);
+  platform::WriteLE32(raw, 0, 2592);
+  raw[5] = mark;
+  raw[6] = type;
+  std::copy(name.begin(), name.end(), raw.begin() + 12);
+  return raw;
+}
+
+// A reply whose length field says `claimed` and that holds the given headers.
+Bytes DirectoryReply(const std::vector<Bytes>& headers, std::uint32_t claimed) {
+  Bytes reply;
+  platform::AppendLE(reply, claimed, 4);
+  for (const Bytes& header : headers) reply.insert(reply.end(), header.begin(), header.end());
+  return reply;
+}
+
+Bytes DirectoryReply(const std::vector<Bytes>& headers) {
+  return DirectoryReply(headers, static_cast<std::uint32_t>(4 + 32 * headers.size()));
+}
+
+std::vector<Bytes> Pictures(int count) {
+  std::vector<Bytes> headers;
+  for (int i = 0; i < count; ++i) headers.push_back(RawHeader(4, 0, "p" + std::to_string(i)));
+  return headers;
+}
+
+}  // namespace
+
+TEST(Catalogue, BuildsEntriesInReplyOrderAndSplitsLanguages) {
+  TCatalogue catalogue;
+  std::vector<Bytes> rawFiles;
+  const auto names = catalogue.BuildCatalogue(
+      DirectoryReply(
+          {RawHeader(3, 0, "Italiano"), RawHeader(3, 0, "English"), RawHeader(3, 0xFF, "Deutsch")}),
+      kTypeLanguage, rawFiles);
+  ASSERT_EQ(catalogue.CatalogueCount(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(catalogue.Entry(i)->Position(), i + 1);
+    EXPECT_EQ(catalogue.Entry(i)->DirIndex(), i);
+  }
+  EXPECT_EQ(names.Factory, QStringList({"Italiano", "English"}));
+  EXPECT_EQ(names.Added, QStringList({"Deutsch"}));
+  EXPECT_EQ(catalogue.FileRequestParam(2), (std::array<std::uint8_t, 3>{0xFF, 3, 3}));
+  EXPECT_EQ(catalogue.FileRequestParam(3), (std::array<std::uint8_t, 3>{0, 0, 0}));
+  EXPECT_EQ(catalogue.Entry(3), nullptr);
+  EXPECT_EQ(catalogue.Entry(-1), nullptr);
+
+  const auto pictureNames =
+      catalogue.BuildCatalogue(DirectoryReply(Pictures(2)), kTypePicture, rawFiles);
+  EXPECT_TRUE(pictureNames.Factory.isEmpty());
+  EXPECT_TRUE(pictureNames.Added.isEmpty());
+}
+
+TEST(Catalogue, RawFilesAreEmptiedOnlyWhenTheCountChanges) {
+  TCatalogue catalogue;
+  std::vector<Bytes> rawFiles(3, Bytes(2592, 1));
+  catalogue.BuildCatalogue(DirectoryReply(Pictures(3)), kTypePicture, rawFiles);
+  EXPECT_TRUE(rawFiles.empty());
+
+  rawFiles.assign(3, Bytes(2592, 1));
+  catalogue.BuildCatalogue(DirectoryReply(Pictures(3)), kTypePicture, rawFiles);
+  EXPECT_EQ(rawFiles.size(), 3u);
+}
+
+TEST(Catalogue, MalformedRepliesGiveOnlyTheWholeHeadersTheyHold) {
+  TCatalogue catalogue;
+  std::vector<Bytes> rawFiles;
+  const auto countOf = [&](const Bytes& reply) {
+    catalogue.BuildCatalogue(reply, kTypePicture, rawFiles);
+    return catalogue.CatalogueCount();
+  };
+  EXPECT_EQ(countOf(DirectoryReply({})), 0);
+  EXPECT_EQ(countOf(DirectoryReply(Pictures(3), 100)), 3);
+  // Length field claims five headers, the reply holds two and a half.
+  Bytes truncated = DirectoryReply(Pictures(3), 4 + 5 * 32);
+  truncated.resize(4 + 2 * 32 + 16);
+  EXPECT_EQ(countOf(truncated), 2);
+  // Length not 4 plus a multiple of 32: the partial header is ignored.
+  EXPECT_EQ(countOf(DirectoryReply(Pictures(3), 4 + 2 * 32 + 31)), 2);
+  EXPECT_EQ(countOf(DirectoryReply(Pictures(3), 3)), 0);
+  EXPECT_EQ(countOf(DirectoryReply(Pictures(3), 0)), 0);
+  EXPECT_EQ(countOf(DirectoryReply(Pictures(3), 0xFFFFFFFF)), 3);
+  EXPECT_EQ(countOf(Bytes{0x24, 0x00}), 0);
+  EXPECT_EQ(countOf(Bytes{}), 0);
+}
+
+TEST(Catalogue, KeepsNoMoreEntriesThanOneBytePositionsAddress) {
+  TCatalogue catalogue;
+  std::vector<Bytes> rawFiles;
+  catalogue.BuildCatalogue(DirectoryReply(Pictures(300)), kTypePicture, rawFiles);
+  ASSERT_EQ(catalogue.CatalogueCount(), 255);
+  EXPECT_EQ(catalogue.Entry(254)->Position(), 255);
+  EXPECT_EQ(catalogue.Entry(254)->DirIndex(), 254);
+  EXPECT_EQ(catalogue.AppendEntry(), nullptr);
+  EXPECT_EQ(catalogue.CatalogueCount(), 255);
+}
+
+TEST(Catalogue, MarkDefaultUsesTheAreaReplyOrTheFallback) {
+  TCatalogue catalogue;
+  std::vector<Bytes> rawFiles;
+  catalogue.BuildCatalogue(DirectoryReply(Pictures(4)), kTypePicture, rawFiles);
+
+  EXPECT_TRUE(catalogue.MarkDefault(Bytes{0x00, 0x00, 0x03, 0x00}, 1));
+  EXPECT_EQ(catalogue.Entry(2)->DefaultFlag(), 1);
+  EXPECT_EQ(catalogue.DefaultPosition(), 3);
+
+  // Marks already set stay; an invalid index marks the fallback instead.
+  EXPECT_FALSE(catalogue.MarkDefault(Bytes{0x00, 0x00, 0x00, 0x00}, 1));
+  EXPECT_EQ(catalogue.Entry(1)->DefaultFlag(), 1);
+  EXPECT_EQ(catalogue.Entry(2)->DefaultFlag(), 1);
+  EXPECT_FALSE(catalogue.MarkDefault(Bytes{0x00, 0x00, 0x05, 0x00}, 0));
+  EXPECT_EQ(catalogue.Entry(0)->DefaultFlag(), 1);
+  EXPECT_FALSE(catalogue.MarkDefault(Bytes{0x00, 0x00}, 3));
+  EXPECT_EQ(catalogue.Entry(3)->DefaultFlag(), 1);
+}
+
+TEST(Catalogue, MissingFallbackMarksNothing) {
+  TCatalogue catalogue;
+  std::vector<Bytes> rawFiles;
+  EXPECT_FALSE(catalogue.MarkDefault(Bytes{0, 0, 0, 0}, 0));
+  EXPECT_EQ(catalogue.DefaultPosition(), 0);
+
+  catalogue.BuildCatalogue(DirectoryReply(Pictures(1)), kTypePicture, rawFiles);
+  EXPECT_FALSE(catalogue.MarkDefault(Bytes{0, 0, 0, 0}, 1));
+  EXPECT_EQ(catalogue.DefaultPosition(), 0);
+}
+
+TEST(Catalogue, DefaultPositionIsTheLastMarkedEntry) {
+  TCatalogue catalogue;
+  std::vector<Bytes> rawFiles;
+  catalogue.BuildCatalogue(DirectoryReply(Pictures(7)), kTypePicture, rawFiles);
+  EXPECT_EQ(catalogue.DefaultPosition(), 0);
+  catalogue.Entry(2)->SetDefaultFlag(1);
+  catalogue.Entry(5)->SetDefaultFlag(1);
+  EXPECT_EQ(catalogue.DefaultPosition(), 6);
+}
+
+TEST(Catalogue, AppendRemoveAndClear) {
+  TCatalogue catalogue;
+  std::vector<Bytes> rawFiles;
+  catalogue.BuildCatalogue(DirectoryReply(Pictures(5)), kTypePicture, rawFiles);
+
+  TFileHeader upload;
+  upload.SetTypeCode(kTypePicture);
+  upload.SetAddedMark(0xFF);
+  TFileHeader* added = catalogue.AppendEntry();
+  ASSERT_NE(added, nullptr);
+  added->CopyFrom(upload, catalogue.CatalogueCount() - 1);
+  EXPECT_EQ(catalogue.FileRequestParam(5), (std::array<std::uint8_t, 3>{0xFF, 4, 6}));
+
+  // Removing entries renumbers the later ones; their place in the directory reply stays.
+  ASSERT_TRUE(catalogue.RemoveEntry(4));
+  ASSERT_TRUE(catalogue.RemoveEntry(3));
+  EXPECT_FALSE(catalogue.RemoveEntry(4));
+  ASSERT_EQ(catalogue.CatalogueCount(), 4);
+  EXPECT_EQ(catalogue.Entry(3)->Position(), 4);
+  EXPECT_EQ(catalogue.Entry(3)->AddedMark(), 0xFF);
+  EXPECT_EQ(catalogue.Entry(2)->DirIndex(), 2);
+
+  catalogue.ClearCatalogue();
+  EXPECT_EQ(catalogue.CatalogueCount(), 0);
+  EXPECT_EQ(catalogue.DefaultPosition(), 0);
+  EXPECT_EQ(catalogue.AppendEntry()->Position(), 1);
+}

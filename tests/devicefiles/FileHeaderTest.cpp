@@ -1,0 +1,153 @@
+#include "devicefiles/FileHeader.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using platform::Bytes;
+
+namespace {
+
+Bytes NameBytes(const std::string& text) {
+  Bytes name(16, 0);
+  std::copy(text.begin(), text.begin() + std::min<std::size_t>(text.size(), 16), name.begin());
+  return name;
+}
+
+// 20 0A 00 00 01 FF 04 FF 00 FF 00 01, the name, 12 34 56 78.
+Bytes PictureRaw(const std::string& name) {
+  Bytes raw{0x20, 0x0A, 0x00, 0x00, 0x01, 0xFF, 0x04, 0xFF, 0x00, 0xFF, 0x00, 0x01};
+  const Bytes nameBytes = NameBytes(name);
+  raw.insert(raw.end(), nameBytes.begin(), nameBytes.end());
+  raw.insert(raw.end(), {0x12, 0x34, 0x56, 0x78});
+  return raw;
+}
+
+TFileHeader::TName NameOf(const Bytes& bytes) {
+  TFileHeader::TName name{};
+  std::copy(bytes.begin(), bytes.begin() + 16, name.begin());
+  return name;
+}
+
+}  // namespace
+
+TEST(FileHeader, FreshHeaderBuildsZerosAroundSpaceName) {
+  const TFileHeader header;
+  Bytes expected(12, 0x00);
+  expected.insert(expected.end(), 16, 0x20);
+  expected.insert(expected.end(), 4, 0x00);
+  EXPECT_EQ(header.BuildRaw(), expected);
+  EXPECT_EQ(header.Position(), 0);
+  EXPECT_EQ(header.DirIndex(), 0);
+  EXPECT_TRUE(header.Image().isNull());
+  EXPECT_EQ(header.HolderSize(), QSize(128, 80));
+}
+
+TEST(FileHeader, ParseRawTakesOnlySizeMarkTypeAndName) {
+  TFileHeader header;
+  header.ParseRaw(PictureRaw("diver"));
+  EXPECT_EQ(header.FileSize(), 2592);
+  EXPECT_EQ(header.AddedMark(), 0xFF);
+  EXPECT_EQ(header.TypeCode(), 4);
+  EXPECT_EQ(header.NameText(), "diver");
+  EXPECT_EQ(header.DefaultFlag(), 0);
+  EXPECT_EQ(header.AuxByte(), 0);
+  EXPECT_EQ(header.AuxWord(), 0);
+  EXPECT_EQ(header.Version(), 0);
+  EXPECT_EQ(header.Checksum(), 0u);
+}
+
+TEST(FileHeader, ParseRawOfShortInputReadsMissingBytesAsZero) {
+  TFileHeader header;
+  header.ParseRaw(Bytes{0x20, 0x0A, 0x00, 0x00, 0x00, 0x07, 0x03, 0x00, 0, 0, 0, 0, 'a', 'b'});
+  EXPECT_EQ(header.FileSize(), 2592);
+  EXPECT_EQ(header.AddedMark(), 7);
+  EXPECT_EQ(header.TypeCode(), 3);
+  EXPECT_EQ(header.Name(), NameOf(NameBytes("ab")));
+
+  header.ParseRaw(Bytes{0x05, 0x01});
+  EXPECT_EQ(header.FileSize(), 0x0105);
+  EXPECT_EQ(header.TypeCode(), 0);
+  EXPECT_EQ(header.NameText(), "");
+}
+
+TEST(FileHeader, BuildRawPlacesOneByteFieldsInDeviceOrder) {
+  TFileHeader header;
+  header.SetFileSize(2592);
+  header.SetDefaultFlag(1);
+  header.SetAddedMark(0xFF);
+  header.SetTypeCode(4);
+  header.SetAuxByte(0xFF);
+  header.SetAuxWord(0xFF00);
+  header.SetVersion(0x0100);
+  header.SetName(NameOf(NameBytes("diver")));
+  header.SetChecksum(0x78563412);
+  EXPECT_EQ(header.BuildRaw(), PictureRaw("diver"));
+
+  header.SetAddedMark(2);
+  header.SetTypeCode(3);
+  header.SetAuxByte(4);
+  const Bytes raw = header.BuildRaw();
+  EXPECT_EQ(Bytes(raw.begin() + 4, raw.begin() + 8), (Bytes{1, 2, 3, 4}));
+}
+
+TEST(FileHeader, CopyFromCopiesFieldsAndAnIndependentPicture) {
+  auto source = std::make_unique<TFileHeader>();
+  source->ParseRaw(PictureRaw("reef"));
+  source->SetDefaultFlag(1);
+  source->SetVersion(0x0203);
+  source->SetChecksum(99);
+  source->SetDirIndex(9);
+  QImage picture(128, 80, QImage::Format_RGB32);
+  picture.fill(qRgb(0x40, 0x40, 0x40));
+  source->SetImage(picture);
+
+  TFileHeader copy;
+  copy.SetDirIndex(4);
+  copy.CopyFrom(*source, 0);
+  EXPECT_EQ(copy.Position(), 1);
+  EXPECT_EQ(copy.DirIndex(), 4);
+  EXPECT_EQ(copy.BuildRaw(), source->BuildRaw());
+
+  QImage changed = picture;
+  changed.fill(Qt::white);
+  source->SetImage(changed);
+  source.reset();
+  ASSERT_FALSE(copy.Image().isNull());
+  EXPECT_EQ(copy.Image().pixel(127, 79), qRgb(0x40, 0x40, 0x40));
+}
+
+TEST(FileHeader, CopyOntoItselfOnlySetsPosition) {
+  TFileHeader header;
+  header.ParseRaw(PictureRaw("self"));
+  QImage picture(128, 80, QImage::Format_RGB32);
+  picture.fill(Qt::black);
+  header.SetImage(picture);
+  const Bytes before = header.BuildRaw();
+  header.CopyFrom(header, 6);
+  EXPECT_EQ(header.Position(), 7);
+  EXPECT_EQ(header.BuildRaw(), before);
+  EXPECT_EQ(header.Image(), picture);
+}
+
+TEST(FileHeader, NameIsCutAtFirstZeroByte) {
+  TFileHeader header;
+  header.ParseRaw(PictureRaw("ABCDEFGHIJKLMNOP"));
+  EXPECT_EQ(header.NameText(), "ABCDEFGHIJKLMNOP");
+
+  Bytes raw = PictureRaw("ABCDEFGHIJKLMNOP");
+  raw[12 + 5] = 0;
+  header.ParseRaw(raw);
+  EXPECT_EQ(header.NameText(), "ABCDE");
+}
+
+TEST(FileHeader, NameIsUtf8ForLanguagesAndNarrowedForPictures) {
+  TFileHeader header;
+  header.ParseRaw(
+      PictureRaw("Fran\xC3\xA7"
+                 "ais \xE2\x82\xAC"));  // "Français €"
+  EXPECT_EQ(header.NameText(), QString::fromUtf8("Fran\xC3\xA7"
+                                                 "ais \xE2\x82\xAC"));
+  EXPECT_EQ(header.NameSingleByteText(), QString::fromUtf8("Fran\xC3\xA7"
+                                                           "ais ?"));
+}
