@@ -51,8 +51,6 @@ TEST(Catalogue, BuildsEntriesInReplyOrderAndSplitsLanguages) {
   EXPECT_EQ(names.Added, QStringList({"Deutsch"}));
   EXPECT_EQ(catalogue.FileRequestParam(2), (std::array<std::uint8_t, 3>{0xFF, 3, 3}));
   EXPECT_EQ(catalogue.FileRequestParam(3), (std::array<std::uint8_t, 3>{0, 0, 0}));
-  EXPECT_EQ(catalogue.Entry(3), nullptr);
-  EXPECT_EQ(catalogue.Entry(-1), nullptr);
 
   const auto pictureNames =
       catalogue.BuildCatalogue(DirectoryReply(Pictures(2)), kTypePicture, rawFiles);
@@ -123,6 +121,16 @@ TEST(Catalogue, MarkDefaultUsesTheAreaReplyOrTheFallback) {
   EXPECT_EQ(catalogue.Entry(3)->DefaultFlag(), 1);
 }
 
+TEST(Catalogue, DefaultPositionIsTheLastMarkedEntry) {
+  TCatalogue catalogue;
+  std::vector<Bytes> rawFiles;
+  catalogue.BuildCatalogue(DirectoryReply(Pictures(7)), kTypePicture, rawFiles);
+  EXPECT_EQ(catalogue.DefaultPosition(), 0);
+  catalogue.Entry(2)->SetDefaultFlag(1);
+  catalogue.Entry(5)->SetDefaultFlag(1);
+  EXPECT_EQ(catalogue.DefaultPosition(), 6);
+}
+
 TEST(Catalogue, MissingFallbackMarksNothing) {
   TCatalogue catalogue;
   std::vector<Bytes> rawFiles;
@@ -132,16 +140,6 @@ TEST(Catalogue, MissingFallbackMarksNothing) {
   catalogue.BuildCatalogue(DirectoryReply(Pictures(1)), kTypePicture, rawFiles);
   EXPECT_FALSE(catalogue.MarkDefault(Bytes{0, 0, 0, 0}, 1));
   EXPECT_EQ(catalogue.DefaultPosition(), 0);
-}
-
-TEST(Catalogue, DefaultPositionIsTheLastMarkedEntry) {
-  TCatalogue catalogue;
-  std::vector<Bytes> rawFiles;
-  catalogue.BuildCatalogue(DirectoryReply(Pictures(7)), kTypePicture, rawFiles);
-  EXPECT_EQ(catalogue.DefaultPosition(), 0);
-  catalogue.Entry(2)->SetDefaultFlag(1);
-  catalogue.Entry(5)->SetDefaultFlag(1);
-  EXPECT_EQ(catalogue.DefaultPosition(), 6);
 }
 
 TEST(Catalogue, AppendRemoveAndClear) {

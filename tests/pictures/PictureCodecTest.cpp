@@ -47,16 +47,9 @@ TEST(PictureCodec, LevelsAndColoursMatchExactly) {
   }
 }
 
-TEST(PictureCodec, WorkingPictureKeepsExactColours) {
-  QImage picture = MakeWorkingPicture();
-  ASSERT_EQ(picture.size(), QSize(128, 80));
-  EXPECT_TRUE(AllPixels(picture, kBlack));
-  picture.setPixel(5, 5, kLightGrey);
-  EXPECT_EQ(picture.pixel(5, 5) & 0xFFFFFF, kLightGrey & 0xFFFFFF);
-}
-
 TEST(PictureCodec, UniformDataDecodesToOneColour) {
   QImage picture = MakeWorkingPicture();
+  ASSERT_EQ(picture.size(), QSize(128, 80));
   picture.fill(Qt::red);
   EXPECT_TRUE(DecodePicture(PictureFile(Bytes(2560, 0x00)), picture));
   EXPECT_TRUE(AllPixels(picture, kBlack));
