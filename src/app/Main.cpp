@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -26,8 +28,11 @@
 #include "firmware/WaitForm.h"
 #include "irda/CheckDevListThread.h"
 #include "languages/LanguagesPage.h"
+#include "pictures/PictureCodec.h"
+#include "pictures/PictureListWidget.h"
 #include "pictures/PicturesPage.h"
 #include "platform/ErrorMode.h"
+#include "transfer/ReadActions.h"
 
 namespace {
 
@@ -43,7 +48,8 @@ TMainForm::TMainForm(Options options)
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
       DynaIrDA1(options.SocketApi),
-      scale_(ScaleFactorFor(options.DotsPerInch.value_or(ScreenDotsPerInch()))) {
+      scale_(ScaleFactorFor(options.DotsPerInch.value_or(ScreenDotsPerInch()))),
+      socketApi_(options.SocketApi) {
   setObjectName("MainForm");
   setAttribute(Qt::WA_DeleteOnClose, false);
 
@@ -58,6 +64,8 @@ TMainForm::TMainForm(Options options)
   PicturesTabSheet->setObjectName("PicturesTabSheet");
   LanguagesTabSheet->setObjectName("LanguagesTabSheet");
   SoftwareTabSheet->setObjectName("SoftwareTabSheet");
+  TPictureItemDelegate::Install(PicturesTabSheet->ReadOnlyListBox);
+  TPictureItemDelegate::Install(PicturesTabSheet->PicturesListBox);
   for (QWidget* page :
        {static_cast<QWidget*>(AboutTabSheet), static_cast<QWidget*>(PicturesTabSheet),
         static_cast<QWidget*>(LanguagesTabSheet), static_cast<QWidget*>(SoftwareTabSheet)}) {
@@ -160,7 +168,7 @@ void TMainForm::FormCreate() {
   // 3. The presence watcher, running, and the raw file list.
   Watcher = std::make_unique<TCheckDevListThread>(DynaIrDA1, this, [this] { UpdatePresence(); });
   Watcher->start();
-  RawFiles.clear();
+  RawFileList.clear();
 
   // 4.
   ProgressBar->setVisible(true);
@@ -186,7 +194,7 @@ void TMainForm::FormCreate() {
           .arg(tabHeight_));
 
   // 9.
-  ActionCode = 14;
+  ActionCodeValue = 14;
   ListsStale = true;
   DeleteHappened = false;
 
@@ -202,8 +210,7 @@ void TMainForm::FormCreate() {
   ClearLanguageLists();
 
   // 12. The working picture is exactly the device's size, whatever the screen.
-  ReadImage = QImage(128, 80, QImage::Format_RGB32);
-  ReadImage.fill(Qt::black);
+  ReadImage = MakeWorkingPicture();
 
   // 13.
   ApplyTexts();
@@ -258,7 +265,9 @@ void TMainForm::TabPageControlChange(int index) {
 }
 
 void TMainForm::ClearPicturesPage() {
-  RawFiles.clear();
+  Catalogue.ClearCatalogue();
+  PictureCatalogueLoaded = false;
+  RawFileList.clear();
   PicturesTabSheet->ReadOnlyListBox->clear();
   PicturesTabSheet->PicturesListBox->clear();
   PicturesTabSheet->ViewImage->setVisible(false);
@@ -302,7 +311,8 @@ void TMainForm::UpdatePresence() {
     LEDLabelIrDA->SetLit(false);
   }
   if (!page.cbStartUpPic->isChecked() && !PreviewFromPC) {
-    page.cbStartUpPic->setEnabled(page.WrdPicButton->isEnabled());
+    // The button's own state: the page control may be disabled around it during a transfer.
+    page.cbStartUpPic->setEnabled(page.WrdPicButton->isEnabledTo(&page));
   }
 }
 
@@ -325,11 +335,18 @@ void TMainForm::LEDLabelIrDAChangeState() {
   if (present && page == LanguagesTabSheet) StartLanguageRead();
 }
 
-// The automatic reads of the two device pages: the picture directory (or, once it is known,
-// every picture) and the language directory. The transfer worker carries them out.
-void TMainForm::StartPictureRead() {}
+// The automatic reads of the two device pages: the picture directory first, every picture once
+// it is known; the language directory.
+void TMainForm::StartPictureRead() {
+  if (PictureCatalogueLoaded) {
+    StartAction(3, false, LangString(65193));
+  } else {
+    StartAction(2, false, LangString(65192));
+  }
+}
 
 void TMainForm::StartLanguageRead() {
+  StartAction(1, false);
   ClearLanguageLists();
 }
 
@@ -338,6 +355,14 @@ void TMainForm::ExitButtonClick() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  if (transferActive_) {
+    // The worker may be waiting for a call into this window: stop it first, close when it ends.
+    stopRequested_ = true;
+    if (worker_) worker_->requestInterruption();
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
   FormDestroy();
   event->accept();
 }
@@ -346,6 +371,7 @@ void TMainForm::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   closing_ = true;
+  StopTransferAndWait();
 
   platform::RestoreErrorMode(savedErrorMode_);
   if (!Watcher) return;
@@ -368,4 +394,201 @@ void TMainForm::FormDestroy() {
 
   ClearPicturesPage();
   ClearLanguageLists();
+}
+
+// ---- Transfers ------------------------------------------------------------------------------
+
+void TMainForm::StartAction(std::uint8_t actionCode, bool writeDirection,
+                            const QString& statusText) {
+  RetryCount = 0;
+  TLEDLabel* light = writeDirection ? LEDLabelWrite : LEDLabelRead;
+  light->SetColor(lcGreen);
+  light->SetLit(true);
+  ActionCodeValue = actionCode;
+  if (!statusText.isEmpty()) SetStatusText(1, statusText);
+  StartTransfer(writeDirection);
+}
+
+void TMainForm::StartTransfer(bool writeDirection) {
+  if (closing_) return;
+  Watcher->PauseWatch();
+  SetControlsEnabled(false, false);
+  auto* worker = new TIrDAThread(*this, this, socketApi_);
+  worker->DeviceId = DeviceId;
+  worker->WriteDirection = writeDirection;
+  Watcher->WaitPaused();
+  worker_ = worker;
+  transferActive_ = true;
+  worker->start();
+}
+
+void TMainForm::SetBusyCursor(bool busy) {
+  if (busy == busyCursor_) return;
+  busyCursor_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void TMainForm::SetControlsEnabled(bool enabled, bool aborted) {
+  if (ActionCodeValue == 6) {
+    TabPageControl->setEnabled(enabled);
+    if (aborted) {
+      SetBusyCursor(false);
+      ProgressBar->setValue(0);
+      LastPartSent = false;
+    } else if (!enabled) {
+      SetBusyCursor(true);
+    }
+    return;
+  }
+  PicturesPage& page = *PicturesTabSheet;
+  ProgressBar->setValue(0);
+  const bool canWrite = enabled && !page.ViewImage->isHidden();
+  page.WrdPicButton->setEnabled(canWrite);
+  if (!page.cbStartUpPic->isChecked() && !PreviewFromPC) page.cbStartUpPic->setEnabled(canWrite);
+  TabPageControl->setEnabled(enabled);
+  SetBusyCursor(!enabled);
+}
+
+void TMainForm::PrepareUpload(bool, TDeviceInfo&) {}
+
+void TMainForm::RunActions(bool writeDirection, TDynaIrDA& link, TDeviceInfo& info) {
+  if (!writeDirection) RunReadActions(link, info, *this);
+}
+
+void TMainForm::ProcessResults(bool writeDirection, TDeviceInfo& info) {
+  AfterTransferUpdate(writeDirection, info);
+  if (!writeDirection) ProcessReadResults(info);
+}
+
+void TMainForm::FinishTransfer(bool failed, bool stopRequested, bool writeDirection) {
+  transferActive_ = false;
+  if (failed) {
+    if (RetryCount < 3) {
+      ++RetryCount;
+      // A program that is ending (a foreign device, the window closing) tries no more.
+      if (!stopRequested && !StopRequested()) StartTransfer(writeDirection);
+    } else {
+      for (TLEDLabel* light : {LEDLabelRead, LEDLabelWrite}) {
+        if (light->Lit()) light->SetColor(lcRed);
+      }
+      SetControlsEnabled(true, true);
+      Watcher->ResumeWatch();
+      Prompts().Warning(LangString(65176), TBeep::Notice, this);
+      SetStatusText(1, QString());
+    }
+  } else {
+    LEDLabelRead->SetLit(false);
+    LEDLabelWrite->SetLit(false);
+    SetControlsEnabled(true, false);
+    Watcher->ResumeWatch();
+    if (ActionCodeValue == 2) LEDLabelIrDAChangeState();
+  }
+  if (closePending_ && !transferActive_) QTimer::singleShot(0, this, &QWidget::close);
+}
+
+void TMainForm::StopTransferAndWait() {
+  stopRequested_ = true;
+  if (worker_) worker_->requestInterruption();
+  // Let the worker's remaining synchronised calls through until its finish step has run.
+  while (transferActive_) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  if (worker_) worker_->wait();
+}
+
+void TMainForm::SetProgressMaximum(int maximum) {
+  ProgressBar->setMaximum(maximum);
+}
+
+void TMainForm::SetProgressPosition(int position) {
+  ProgressBar->setValue(position);
+}
+
+void TMainForm::StepProgress() {
+  if (ProgressBar->value() < ProgressBar->maximum())
+    ProgressBar->setValue(ProgressBar->value() + 1);
+}
+
+void TMainForm::ProcessEvents() {
+  QCoreApplication::processEvents();
+}
+
+void TMainForm::Notify(TNoticeKind kind, int textId) {
+  switch (kind) {
+    case TNoticeKind::Error:
+      Prompts().Error(LangString(textId), TBeep::Error, this);
+      break;
+    case TNoticeKind::Notice:
+      Prompts().Error(LangString(textId), TBeep::Notice, this);
+      break;
+    case TNoticeKind::Warning:
+      Prompts().Warning(LangString(textId), TBeep::Notice, this);
+      break;
+  }
+}
+
+bool TMainForm::AskYesNo(int textId) {
+  return Prompts().Ask(TMessageKind::Warning, LangString(textId), TBeep::Notice, this);
+}
+
+void TMainForm::RequestTerminate() {
+  TerminateRequested = true;
+  stopRequested_ = true;
+  QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TMainForm::AfterTransferUpdate(bool, const TDeviceInfo& info) {
+  const std::uint8_t code = ActionCodeValue;
+  if (code == 3 || code == 5) {
+    if (Catalogue.CatalogueCount() > 0) {
+      PicturesTabSheet->NmbOfPixPanel->setText(
+          LangStrings::PictureCountText(Catalogue.CatalogueCount()));
+    }
+    if (!Catalogue.MarkDefault(info.AreaReply, 1)) {
+      Prompts().Error(LangString(65221), TBeep::Error, this);
+    }
+  }
+  SetStatusText(1, QString());
+}
+
+void TMainForm::ProcessReadResults(const TDeviceInfo& info) {
+  switch (ActionCodeValue) {
+    case 1: {
+      const TCatalogue::TLanguageNames names =
+          Catalogue.BuildCatalogue(info.DirReply, 3, RawFileList);
+      LanguagesTabSheet->LangReadOnlyTntListBox->addItems(names.Factory);
+      LanguagesTabSheet->LanguageTntListBox->addItems(names.Added);
+      if (!Catalogue.MarkDefault(info.AreaReply, 0)) {
+        Prompts().Error(LangString(65221), TBeep::Error, this);
+      }
+      LanguagesTabSheet->ImportLangButton->setEnabled(true);
+      break;
+    }
+    case 2:
+      Catalogue.BuildCatalogue(info.DirReply, 4, RawFileList);
+      PictureCatalogueLoaded = true;
+      break;
+    case 3:
+      StoreDownloadedPictures();
+      break;
+    default:
+      break;
+  }
+}
+
+void TMainForm::StoreDownloadedPictures() {
+  const int count = Catalogue.CatalogueCount();
+  for (int i = 0; i < count; ++i) {
+    TFileHeader* entry = Catalogue.Entry(i);
+    if (!entry->Image().isNull()) continue;  // uploaded in this visit, already listed
+    // A file the read did not deliver stays unlisted rather than showing another's picture.
+    if (static_cast<std::size_t>(i) >= RawFileList.size()) break;
+    DecodePicture(RawFileList[static_cast<std::size_t>(i)], ReadImage);
+    entry->SetImage(ReadImage.copy());
+    QListWidget* list = entry->AddedMark() == 0 ? PicturesTabSheet->ReadOnlyListBox
+                                                : PicturesTabSheet->PicturesListBox;
+    TPictureItemDelegate::AddItem(list, entry->NameSingleByteText(), entry->Image());
+  }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -11,8 +12,11 @@
 #include <optional>
 #include <vector>
 
+#include "devicefiles/Catalogue.h"
 #include "irda/DynaIrDA.h"
 #include "platform/ByteOrder.h"
+#include "transfer/IrDAThread.h"
+#include "transfer/TransferHost.h"
 
 class AboutPage;
 class LanguagesPage;
@@ -25,6 +29,7 @@ class QStatusBar;
 class QTabWidget;
 class SoftwarePage;
 class TCheckDevListThread;
+class TIrDAThread;
 class TLED;
 class TLEDLabel;
 
@@ -32,7 +37,7 @@ namespace platform {
 class IrdaSocketApi;
 }
 
-class TMainForm : public QWidget {
+class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
   Q_OBJECT
 
  public:
@@ -63,6 +68,41 @@ class TMainForm : public QWidget {
   void ExitButtonClick();
   void UpdatePresence();
   void LEDLabelIrDAChangeState();
+
+  // Transfers. An action is started by the handler that decides on it: retry counter to 0, the
+  // direction's light green and lit, the action code stored, the status text, the worker.
+  void StartAction(std::uint8_t actionCode, bool writeDirection, const QString& statusText = {});
+  void StartTransfer(bool writeDirection);
+  void SetControlsEnabled(bool enabled, bool aborted);
+  bool TransferActive() const { return transferActive_; }
+
+  // TTransferOwner.
+  void PrepareUpload(bool writeDirection, TDeviceInfo& info) override;
+  void RunActions(bool writeDirection, TDynaIrDA& link, TDeviceInfo& info) override;
+  void ProcessResults(bool writeDirection, TDeviceInfo& info) override;
+  void FinishTransfer(bool failed, bool stopRequested, bool writeDirection) override;
+
+  // TTransferHost.
+  void SetProgressMaximum(int maximum) override;
+  void SetProgressPosition(int position) override;
+  void StepProgress() override;
+  void ProcessEvents() override;
+  bool StopRequested() const override { return stopRequested_; }
+  void Notify(TNoticeKind kind, int textId) override;
+  bool AskYesNo(int textId) override;
+  void RequestTerminate() override;
+  std::uint8_t ActionCode() const override { return ActionCodeValue; }
+  int CatalogueCount() const override { return Catalogue.CatalogueCount(); }
+  std::array<std::uint8_t, 3> FileRequestParam(int index) const override {
+    return Catalogue.FileRequestParam(index);
+  }
+  std::vector<platform::Bytes>& RawFiles() override { return RawFileList; }
+
+  // End of a transfer whose link held.
+  void AfterTransferUpdate(bool writeDirection, const TDeviceInfo& info);
+  void ProcessReadResults(const TDeviceInfo& info);
+  // Decodes the downloaded pictures into the catalogue and the two device lists.
+  void StoreDownloadedPictures();
 
   // Empties the Pictures page and the Languages page's lists.
   void ClearPicturesPage();
@@ -95,14 +135,22 @@ class TMainForm : public QWidget {
   std::unique_ptr<TCheckDevListThread> Watcher;
 
   // Shared state of the transfers.
-  std::uint8_t ActionCode = 14;
+  std::uint8_t ActionCodeValue = 14;
   std::int32_t RetryCount = 0;
   std::array<std::uint8_t, 4> DeviceId{};
   bool DeleteHappened = false;
   bool ListsStale = true;
   bool PreviewFromPC = false;
-  std::vector<platform::Bytes> RawFiles;
+  std::vector<platform::Bytes> RawFileList;
+  TCatalogue Catalogue;
+  // A picture directory has been read in this visit of the page (it may have no entries).
+  bool PictureCatalogueLoaded = false;
   QImage ReadImage;
+  // Firmware write: set when one is started from the Software page; the last part has been sent.
+  bool FirmwareWriteMarker = false;
+  bool LastPartSent = false;
+  // Set when the program was asked to end; the real application then quits its event loop.
+  bool TerminateRequested = false;
 
   // Design sizes.
   static constexpr int kDesignClientWidth = 1003;
@@ -129,6 +177,15 @@ class TMainForm : public QWidget {
   double scale_;
   int tabWidth_ = kTabWidth;
   int tabHeight_ = kTabHeight;
+  void SetBusyCursor(bool busy);
+  void StopTransferAndWait();
+
+  platform::IrdaSocketApi* socketApi_;
+  QPointer<TIrDAThread> worker_;
+  bool transferActive_ = false;
+  bool stopRequested_ = false;
+  bool closePending_ = false;
+  bool busyCursor_ = false;
   unsigned savedErrorMode_ = 0;
   bool closing_ = false;
   bool destroyed_ = false;

@@ -1,0 +1,52 @@
+#include "pictures/PictureListWidget.h"
+
+#include <QBitmap>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+
+void TPictureItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+  const bool selected = option.state & QStyle::State_Selected;
+  const QPalette::ColorGroup group =
+      option.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+  const QBrush brush = selected ? option.palette.brush(group, QPalette::Highlight)
+                                : option.palette.brush(group, QPalette::Base);
+  painter->save();
+  painter->fillRect(option.rect, brush);
+
+  const QImage picture = index.data(kPictureRole).value<QImage>();
+  const int fontPoints = std::max(option.font.pointSize(), 0);
+  if (!picture.isNull()) {
+    // Pure red marks the pixels that show the item's background.
+    QPixmap pixmap = QPixmap::fromImage(picture);
+    pixmap.setMask(
+        QBitmap::fromImage(picture.createMaskFromColor(qRgb(255, 0, 0), Qt::MaskInColor)));
+    painter->drawPixmap(option.rect.left() + kLeftMargin, option.rect.top() + 2 * fontPoints,
+                        pixmap);
+  }
+
+  painter->setFont(option.font);
+  painter->setPen(
+      option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+  const QFontMetrics metrics(option.font);
+  painter->drawText(QPoint(option.rect.left() + kLeftMargin, option.rect.top() + metrics.ascent()),
+                    index.data(Qt::DisplayRole).toString());
+  painter->restore();
+}
+
+QSize TPictureItemDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                     const QModelIndex& index) const {
+  return {QStyledItemDelegate::sizeHint(option, index).width(), kItemHeight};
+}
+
+void TPictureItemDelegate::Install(QListWidget* list) {
+  list->setItemDelegate(new TPictureItemDelegate(list));
+  list->setUniformItemSizes(true);
+}
+
+void TPictureItemDelegate::AddItem(QListWidget* list, const QString& name, const QImage& picture) {
+  auto* item = new QListWidgetItem(name, list);
+  item->setData(kPictureRole, picture);
+  item->setSizeHint(QSize(0, kItemHeight));
+}

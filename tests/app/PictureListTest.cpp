@@ -1,0 +1,35 @@
+// The device picture lists draw each item as its name above its full-size picture.
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+
+#include "pictures/PictureCodec.h"
+#include "pictures/PictureListWidget.h"
+
+namespace {
+
+TEST(PictureListTest, ItemShowsNameAboveUnscaledPictureWithRedAsBackground) {
+  QListWidget list;
+  list.resize(200, 260);
+  TPictureItemDelegate::Install(&list);
+
+  QImage picture = MakeWorkingPicture();
+  picture.fill(kLevelColors[1]);
+  picture.setPixel(10, 10, kInvalidLevelColor);  // red shows the background
+  TPictureItemDelegate::AddItem(&list, "reef", picture);
+  TPictureItemDelegate::AddItem(&list, "fish", picture);
+
+  EXPECT_EQ(list.visualItemRect(list.item(0)).height(), TPictureItemDelegate::kItemHeight);
+  EXPECT_EQ(list.visualItemRect(list.item(1)).top(), TPictureItemDelegate::kItemHeight);
+
+  const QImage shot = list.viewport()->grab().toImage();
+  const int top = 2 * list.font().pointSize();
+  const QPoint origin(TPictureItemDelegate::kLeftMargin, top);
+  EXPECT_EQ(shot.pixel(origin + QPoint(0, 0)) & 0xFFFFFF, kLevelColors[1] & 0xFFFFFF);
+  EXPECT_EQ(shot.pixel(origin + QPoint(127, 79)) & 0xFFFFFF, kLevelColors[1] & 0xFFFFFF);
+  EXPECT_NE(shot.pixel(origin + QPoint(128, 40)) & 0xFFFFFF, kLevelColors[1] & 0xFFFFFF);
+  const QRgb background = list.palette().color(QPalette::Base).rgb();
+  EXPECT_EQ(shot.pixel(origin + QPoint(10, 10)) & 0xFFFFFF, background & 0xFFFFFF);
+}
+
+}  // namespace
