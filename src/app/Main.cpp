@@ -194,7 +194,7 @@ void TMainForm::FormCreate() {
           .arg(tabHeight_));
 
   // 9.
-  ActionCodeValue = 14;
+  ActionCode = 14;
   ListsStale = true;
   DeleteHappened = false;
 
@@ -404,7 +404,7 @@ void TMainForm::StartAction(std::uint8_t actionCode, bool writeDirection,
   TLEDLabel* light = writeDirection ? LEDLabelWrite : LEDLabelRead;
   light->SetColor(lcGreen);
   light->SetLit(true);
-  ActionCodeValue = actionCode;
+  ActionCode = actionCode;
   if (!statusText.isEmpty()) SetStatusText(1, statusText);
   StartTransfer(writeDirection);
 }
@@ -433,7 +433,7 @@ void TMainForm::SetBusyCursor(bool busy) {
 }
 
 void TMainForm::SetControlsEnabled(bool enabled, bool aborted) {
-  if (ActionCodeValue == 6) {
+  if (ActionCode == 6) {
     TabPageControl->setEnabled(enabled);
     if (aborted) {
       SetBusyCursor(false);
@@ -485,7 +485,7 @@ void TMainForm::FinishTransfer(bool failed, bool stopRequested, bool writeDirect
     LEDLabelWrite->SetLit(false);
     SetControlsEnabled(true, false);
     Watcher->ResumeWatch();
-    if (ActionCodeValue == 2) LEDLabelIrDAChangeState();
+    if (ActionCode == 2) LEDLabelIrDAChangeState();
   }
   if (closePending_ && !transferActive_) QTimer::singleShot(0, this, &QWidget::close);
 }
@@ -540,7 +540,7 @@ void TMainForm::RequestTerminate() {
 }
 
 void TMainForm::AfterTransferUpdate(bool, const TDeviceInfo& info) {
-  const std::uint8_t code = ActionCodeValue;
+  const std::uint8_t code = ActionCode;
   if (code == 3 || code == 5) {
     if (Catalogue.CatalogueCount() > 0) {
       PicturesTabSheet->NmbOfPixPanel->setText(
@@ -554,7 +554,7 @@ void TMainForm::AfterTransferUpdate(bool, const TDeviceInfo& info) {
 }
 
 void TMainForm::ProcessReadResults(const TDeviceInfo& info) {
-  switch (ActionCodeValue) {
+  switch (ActionCode) {
     case 1: {
       const TCatalogue::TLanguageNames names =
           Catalogue.BuildCatalogue(info.DirReply, 3, RawFileList);

@@ -91,7 +91,7 @@ class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
   void Notify(TNoticeKind kind, int textId) override;
   bool AskYesNo(int textId) override;
   void RequestTerminate() override;
-  std::uint8_t ActionCode() const override { return ActionCodeValue; }
+  std::uint8_t CurrentActionCode() const override { return ActionCode; }
   int CatalogueCount() const override { return Catalogue.CatalogueCount(); }
   std::array<std::uint8_t, 3> FileRequestParam(int index) const override {
     return Catalogue.FileRequestParam(index);
@@ -135,7 +135,7 @@ class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
   std::unique_ptr<TCheckDevListThread> Watcher;
 
   // Shared state of the transfers.
-  std::uint8_t ActionCodeValue = 14;
+  std::uint8_t ActionCode = 14;
   std::int32_t RetryCount = 0;
   std::array<std::uint8_t, 4> DeviceId{};
   bool DeleteHappened = false;

@@ -43,7 +43,7 @@ void ReadAllPictures(TRequestPrimitives& requests, TDeviceInfo& info) {
 }  // namespace
 
 void RunReadAction(TRequestPrimitives& requests, TDeviceInfo& info) {
-  switch (requests.Host().ActionCode()) {
+  switch (requests.Host().CurrentActionCode()) {
     case kReadLanguagesAction:
       ReadArea(requests, info, kLanguageType);
       ReadDirectory(requests, info, kLanguageType);

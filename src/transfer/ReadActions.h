@@ -21,7 +21,7 @@ inline constexpr std::uint8_t kLanguageType = 3;
 inline constexpr std::uint8_t kPictureType = 4;
 
 // What the worker calls for a read transfer once connected: the identity check, then the read
-// step of host.ActionCode() if the check passed. A failure shows in link.LinkOk.
+// step of host.CurrentActionCode() if the check passed. A failure shows in link.LinkOk.
 void RunReadActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
 
 // The read step alone, for an identity that has been checked. Codes the read direction does not

@@ -84,7 +84,7 @@ bool TRequestPrimitives::SendCommand(std::span<const std::uint8_t> params,
                                      const TCommandDescriptor& entry) {
   if (!Active()) return false;
   const bool sent = Exchange(params, entry, true);
-  if (host_.ActionCode() != kWriteFirmwareAction) platform::Sleep(kPauseAfterCommand);
+  if (host_.CurrentActionCode() != kWriteFirmwareAction) platform::Sleep(kPauseAfterCommand);
   return sent;
 }
 

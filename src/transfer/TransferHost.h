@@ -37,7 +37,7 @@ class TTransferHost {
   virtual void RequestTerminate() = 0;
 
   // The action of this transfer (the main window's action code).
-  virtual std::uint8_t ActionCode() const = 0;
+  virtual std::uint8_t CurrentActionCode() const = 0;
 
   // The picture catalogue the main window holds: its size, and the file command's parameter
   // bytes (0xFF, type code, position) for entry `index`.

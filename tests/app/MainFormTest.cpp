@@ -82,7 +82,7 @@ TEST_F(MainFormTest, StartsOnTheAboutPageWithItalianCaptionsAndTheLightOff) {
   EXPECT_EQ(form->StatusText(1),
             "Orvanel disattivato - accendere Orvanel per attivare la comunicazione a infrarossi");
   EXPECT_TRUE(form->StatusText(2).isEmpty());
-  EXPECT_EQ(form->ActionCodeValue, 14);
+  EXPECT_EQ(form->ActionCode, 14);
   EXPECT_TRUE(form->ListsStale);
   EXPECT_FALSE(form->DeleteHappened);
   EXPECT_EQ(form->ReadImage.size(), QSize(128, 80));

@@ -144,7 +144,7 @@ TEST_F(TransferWindowTest, AFailingLinkIsRetriedThreeTimesThenReported) {
 
   // The directory read passed; the picture read failed four times in a row.
   EXPECT_EQ(form->RetryCount, 3);
-  EXPECT_EQ(form->ActionCodeValue, 3);
+  EXPECT_EQ(form->ActionCode, 3);
   EXPECT_EQ(Requests(0xFF, 0x37), 4);
   const auto warnings = prompts.Records(TPromptEvent::Message);
   ASSERT_EQ(warnings.size(), 1u);
@@ -199,7 +199,7 @@ TEST(SetControlsEnabledTest, FirmwareWriteOnlyLocksThePagesOtherActionsAlsoTheWr
   TMainForm form;
   form.PicturesTabSheet->ViewImage->setVisible(true);
 
-  form.ActionCodeValue = 6;
+  form.ActionCode = 6;
   form.ProgressBar->setValue(5);
   form.LastPartSent = true;
   form.SetControlsEnabled(false, false);
@@ -210,7 +210,7 @@ TEST(SetControlsEnabledTest, FirmwareWriteOnlyLocksThePagesOtherActionsAlsoTheWr
   EXPECT_EQ(form.ProgressBar->value(), 0);
   EXPECT_FALSE(form.LastPartSent);
 
-  form.ActionCodeValue = 3;
+  form.ActionCode = 3;
   form.ProgressBar->setValue(5);
   form.SetControlsEnabled(false, false);
   EXPECT_FALSE(form.TabPageControl->isEnabled());

@@ -59,7 +59,7 @@ class RecordingTransferHost : public TTransferHost {
     return answer;
   }
   void RequestTerminate() override { ++terminateRequests; }
-  std::uint8_t ActionCode() const override { return actionCode; }
+  std::uint8_t CurrentActionCode() const override { return actionCode; }
   int CatalogueCount() const override { return static_cast<int>(catalogue.size()); }
   std::array<std::uint8_t, 3> FileRequestParam(int index) const override {
     return catalogue.at(static_cast<std::size_t>(index));

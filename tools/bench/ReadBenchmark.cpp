@@ -54,7 +54,7 @@ class BenchmarkHost : public TTransferHost {
   void Notify(TNoticeKind, int) override { ++notices; }
   bool AskYesNo(int) override { return false; }
   void RequestTerminate() override {}
-  std::uint8_t ActionCode() const override { return action; }
+  std::uint8_t CurrentActionCode() const override { return action; }
   int CatalogueCount() const override { return static_cast<int>(catalogue.size()); }
   std::array<std::uint8_t, 3> FileRequestParam(int index) const override {
     return catalogue.at(static_cast<std::size_t>(index));
