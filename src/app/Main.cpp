@@ -592,3 +592,27 @@ void TMainForm::StoreDownloadedPictures() {
     TPictureItemDelegate::AddItem(list, entry->NameSingleByteText(), entry->Image());
   }
 }
+
+std::vector<std::uint32_t> TMainForm::BuildDeleteList() {
+  std::vector<std::uint32_t> list;
+  QListWidget* added = nullptr;
+  int factoryCount = 0;
+  if (TabPageControl->currentWidget() == PicturesTabSheet) {
+    added = PicturesTabSheet->PicturesListBox;
+    factoryCount = PicturesTabSheet->ReadOnlyListBox->count();
+  } else if (TabPageControl->currentWidget() == LanguagesTabSheet) {
+    added = LanguagesTabSheet->LanguageTntListBox;
+    factoryCount = LanguagesTabSheet->LangReadOnlyTntListBox->count();
+  } else {
+    return list;
+  }
+  for (int j = 0; j < added->count(); ++j) {
+    if (!added->item(j)->isSelected()) continue;
+    TFileHeader* entry = Catalogue.Entry(factoryCount + j);
+    if (!entry) continue;  // a list item without its entry is never sent for deletion
+    entry->SetAddedMark(0xFF);
+    list.push_back(0xFFu | std::uint32_t{entry->TypeCode()} << 8 |
+                   std::uint32_t{entry->Position()} << 16);
+  }
+  return list;
+}

@@ -97,6 +97,10 @@ class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
     return Catalogue.FileRequestParam(index);
   }
   std::vector<platform::Bytes>& RawFiles() override { return RawFileList; }
+  std::vector<std::uint32_t> BuildDeleteList() override;
+  int DefaultPosition() const override { return Catalogue.DefaultPosition(); }
+  void SetLastPartSent(bool sent) override { LastPartSent = sent; }
+  void RestoreCursor() override { SetBusyCursor(false); }
 
   // End of a transfer whose link held.
   void AfterTransferUpdate(bool writeDirection, const TDeviceInfo& info);

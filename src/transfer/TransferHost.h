@@ -45,4 +45,15 @@ class TTransferHost {
   virtual std::array<std::uint8_t, 3> FileRequestParam(int index) const = 0;
   // The raw file list: string i is the whole device file of catalogue entry i.
   virtual std::vector<platform::Bytes>& RawFiles() = 0;
+
+  // Write direction.
+  // The delete parameters of the files selected on the page shown (low byte 0xFF, then the type
+  // code, the position, a fourth byte without meaning), in list order; marks them as added.
+  virtual std::vector<std::uint32_t> BuildDeleteList() = 0;
+  // The 1-based position of the entry marked default in the catalogue, or 0.
+  virtual int DefaultPosition() const = 0;
+  // The firmware write's last-part flag: true exactly after the last part has been sent.
+  virtual void SetLastPartSent(bool sent) = 0;
+  // Puts the mouse cursor back to normal (after a firmware write was refused).
+  virtual void RestoreCursor() = 0;
 };

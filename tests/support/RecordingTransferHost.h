@@ -20,6 +20,8 @@ class RecordingTransferHost : public TTransferHost {
   bool stop = false;
   int stopAfterSteps = -1;        // >= 0: the stop request rises with this many progress steps done
   std::deque<bool> yesNoAnswers;  // AskYesNo answers in order; No once empty
+  std::vector<std::uint32_t> deleteList;  // what BuildDeleteList answers
+  int defaultPosition = 0;
   // The catalogue: file command parameters (0xFF, type code, position) per entry.
   std::vector<std::array<std::uint8_t, 3>> catalogue;
 
@@ -40,6 +42,9 @@ class RecordingTransferHost : public TTransferHost {
   std::vector<int> questions;
   int terminateRequests = 0;
   std::vector<platform::Bytes> rawFiles;
+  int deleteListsBuilt = 0;
+  std::vector<bool> lastPartFlags;  // every SetLastPartSent, in order
+  int cursorRestores = 0;
 
   // ---- TTransferHost --------------------------------------------------------------------------
   void SetProgressMaximum(int maximum) override { maximums.push_back(maximum); }
@@ -65,6 +70,13 @@ class RecordingTransferHost : public TTransferHost {
     return catalogue.at(static_cast<std::size_t>(index));
   }
   std::vector<platform::Bytes>& RawFiles() override { return rawFiles; }
+  std::vector<std::uint32_t> BuildDeleteList() override {
+    ++deleteListsBuilt;
+    return deleteList;
+  }
+  int DefaultPosition() const override { return defaultPosition; }
+  void SetLastPartSent(bool sent) override { lastPartFlags.push_back(sent); }
+  void RestoreCursor() override { ++cursorRestores; }
 };
 
 }  // namespace testsupport

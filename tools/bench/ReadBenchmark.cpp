@@ -60,6 +60,10 @@ class BenchmarkHost : public TTransferHost {
     return catalogue.at(static_cast<std::size_t>(index));
   }
   std::vector<platform::Bytes>& RawFiles() override { return rawFiles; }
+  std::vector<std::uint32_t> BuildDeleteList() override { return {}; }
+  int DefaultPosition() const override { return 0; }
+  void SetLastPartSent(bool) override {}
+  void RestoreCursor() override {}
 };
 
 struct Measure {
