@@ -1,0 +1,51 @@
+// The write direction of a transfer: the identity check and then the write of the current action
+// code (language, picture, firmware, deletes, memory clean-up, default items). Runs on the GUI
+// thread inside the worker's synchronised call; talks to the window only through TTransferHost.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "irda/DynaIrDA.h"
+#include "platform/ByteOrder.h"
+#include "transfer/DeviceInfo.h"
+#include "transfer/ReadActions.h"
+#include "transfer/RequestPrimitives.h"
+#include "transfer/TransferHost.h"
+
+// Action codes of the write direction (the firmware write's code lives with the primitives,
+// whose pacing depends on it).
+inline constexpr std::uint8_t kWriteLanguageAction = 4;
+inline constexpr std::uint8_t kWritePictureAction = 5;
+inline constexpr std::uint8_t kDeleteFilesAction = 8;
+inline constexpr std::uint8_t kCleanUpMemoryAction = 9;
+inline constexpr std::uint8_t kSetStartupPictureAction = 13;
+inline constexpr std::uint8_t kSetDefaultLanguageAction = 16;
+
+// The firmware area's type code, beside the language and picture codes of the read direction.
+inline constexpr std::uint8_t kFirmwareType = 5;
+
+// Text table numbers of the write direction's messages.
+inline constexpr int kInvalidFileText = 65168;
+inline constexpr int kSameVersionText = 65184;
+inline constexpr int kLowBatteryText = 65215;
+
+// The firmware write needs at least this many battery segments.
+inline constexpr std::uint8_t kMinimumBattery = 5;
+
+// File bytes carried by one content packet of the block command.
+inline constexpr std::size_t kContentPacketBytes = 54;
+
+// What the worker calls for a write transfer once connected: the identity check, then the write
+// step of host.CurrentActionCode() if the check passed. A failure shows in link.LinkOk.
+void RunWriteActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
+
+// The write step alone, for an identity that has been checked. Codes the write direction does
+// not handle get the unsupported-action notice.
+void RunWriteAction(TRequestPrimitives& requests, TDeviceInfo& info);
+
+// Sends `count` bytes of `source`, from the 1-based position `start` on, as content packets and
+// one last packet, with a quiet identity poll after every (pollInterval + 1)th content packet.
+// A range that does not lie inside `source` sends nothing. True when the last packet went out.
+bool SendContent(TRequestPrimitives& requests, std::size_t count, std::size_t start,
+                 int pollInterval, const platform::Bytes& source);
