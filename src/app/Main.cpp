@@ -24,6 +24,7 @@
 #include "app/LED.h"
 #include "app/LangStrings.h"
 #include "app/Prompts.h"
+#include "devicefiles/DeviceName.h"
 #include "firmware/SoftwarePage.h"
 #include "firmware/WaitForm.h"
 #include "irda/CheckDevListThread.h"
@@ -33,6 +34,7 @@
 #include "pictures/PicturesPage.h"
 #include "platform/ErrorMode.h"
 #include "transfer/ReadActions.h"
+#include "transfer/WriteActions.h"
 
 namespace {
 
@@ -85,6 +87,8 @@ TMainForm::TMainForm(Options options)
 
   connect(TabPageControl, &QTabWidget::currentChanged, this, &TMainForm::TabPageControlChange);
   connect(ExitButton, &QPushButton::clicked, this, &TMainForm::ExitButtonClick);
+  connect(PicturesTabSheet->DeleteFileButton, &QPushButton::clicked, this,
+          &TMainForm::DeleteFileButtonClick);
   connect(LEDLabelIrDA, &TLED::OnChangeState, this, &TMainForm::LEDLabelIrDAChangeState);
 }
 
@@ -351,6 +355,12 @@ void TMainForm::StartLanguageRead() {
 }
 
 void TMainForm::ExitButtonClick() {
+  ImportBuffer.clear();
+  if (DeleteHappened && LEDLabelIrDA->Lit()) {
+    // The device tidies its memory first; the clean-up ends the program once it is ready.
+    StartAction(9, true, LangString(65186));
+    return;
+  }
   close();
 }
 
@@ -453,10 +463,78 @@ void TMainForm::SetControlsEnabled(bool enabled, bool aborted) {
   SetBusyCursor(!enabled);
 }
 
-void TMainForm::PrepareUpload(bool, TDeviceInfo&) {}
+void TMainForm::PrepareUpload(bool writeDirection, TDeviceInfo& info) {
+  uploadEntry_ = -1;
+  uploadRawFile_ = false;
+  if (!writeDirection) return;
+  switch (ActionCode) {
+    case 4: {
+      const int index = Catalogue.CatalogueCount();
+      if (TFileHeader* entry = Catalogue.AppendEntry()) {
+        entry->ParseRaw(ImportBuffer);
+        entry->CopyFrom(*entry, index);
+        uploadEntry_ = index;
+      }
+      info.Package = ImportBuffer;
+      break;
+    }
+    case 5: {
+      UploadHeader = std::make_unique<TFileHeader>();
+      ImportBuffer = EncodePicture(ReadImage);
+      info.PixelData = ImportBuffer;
+      TFileHeader& header = *UploadHeader;
+      header.SetFileSize(static_cast<std::int32_t>(kPictureFileSize));
+      header.SetDefaultFlag(0);
+      header.SetAddedMark(0xFF);
+      header.SetPosition(255);
+      header.SetTypeCode(kTypePicture);
+      header.SetAuxByte(0xFF);
+      header.SetAuxWord(0xFF00);
+      header.SetVersion(0x0100);
+      header.SetName(DeviceName(PicturesTabSheet->PicFilenameTntPanel->text().toLatin1()));
+      header.SetChecksum(0);
+      header.SetImage(ReadImage.copy());
+      info.HeaderPacket = header.BuildRaw();
+
+      const int index = Catalogue.CatalogueCount();
+      platform::Bytes file = info.HeaderPacket;
+      file.insert(file.end(), info.PixelData.begin(), info.PixelData.end());
+      // The raw file list stays aligned with the catalogue: it gets the file only if the
+      // catalogue gets the entry.
+      if (TFileHeader* entry = Catalogue.AppendEntry()) {
+        entry->CopyFrom(header, index);
+        uploadEntry_ = index;
+        if (RawFileList.size() == static_cast<std::size_t>(index)) {
+          RawFileList.push_back(std::move(file));
+          uploadRawFile_ = true;
+        }
+      }
+      break;
+    }
+    case 6:
+      info.Package = ImportBuffer;
+      break;
+    default:
+      break;
+  }
+}
+
+void TMainForm::DropFailedUpload() {
+  if (uploadEntry_ < 0) return;
+  if (uploadRawFile_ && RawFileList.size() == static_cast<std::size_t>(uploadEntry_) + 1) {
+    RawFileList.pop_back();
+  }
+  Catalogue.RemoveEntry(uploadEntry_);
+  uploadEntry_ = -1;
+  uploadRawFile_ = false;
+}
 
 void TMainForm::RunActions(bool writeDirection, TDynaIrDA& link, TDeviceInfo& info) {
-  if (!writeDirection) RunReadActions(link, info, *this);
+  if (writeDirection) {
+    RunWriteActions(link, info, *this);
+  } else {
+    RunReadActions(link, info, *this);
+  }
 }
 
 void TMainForm::ProcessResults(bool writeDirection, TDeviceInfo& info) {
@@ -467,6 +545,7 @@ void TMainForm::ProcessResults(bool writeDirection, TDeviceInfo& info) {
 void TMainForm::FinishTransfer(bool failed, bool stopRequested, bool writeDirection) {
   transferActive_ = false;
   if (failed) {
+    DropFailedUpload();
     if (RetryCount < 3) {
       ++RetryCount;
       // A program that is ending (a foreign device, the window closing) tries no more.
@@ -539,18 +618,94 @@ void TMainForm::RequestTerminate() {
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-void TMainForm::AfterTransferUpdate(bool, const TDeviceInfo& info) {
+void TMainForm::AfterTransferUpdate(bool writeDirection, const TDeviceInfo& info) {
   const std::uint8_t code = ActionCode;
+  PicturesPage& pictures = *PicturesTabSheet;
   if (code == 3 || code == 5) {
     if (Catalogue.CatalogueCount() > 0) {
-      PicturesTabSheet->NmbOfPixPanel->setText(
-          LangStrings::PictureCountText(Catalogue.CatalogueCount()));
+      pictures.NmbOfPixPanel->setText(LangStrings::PictureCountText(Catalogue.CatalogueCount()));
+    }
+    if (writeDirection && UploadHeader) {
+      TPictureItemDelegate::AddItem(pictures.PicturesListBox, UploadHeader->NameSingleByteText(),
+                                    UploadHeader->Image());
     }
     if (!Catalogue.MarkDefault(info.AreaReply, 1)) {
       Prompts().Error(LangString(65221), TBeep::Error, this);
     }
+    if (writeDirection) pictures.PicturesListBox->scrollToBottom();
+  } else if (code == 4) {
+    LanguagesTabSheet->LanguageTntListBox->addItem(LanguagesTabSheet->LangDescrTntPanel->text());
+  } else if (code == 6) {
+    if (FirmwareWriteMarker) {
+      SetBusyCursor(false);
+      ProgressBar->setValue(0);
+      FirmwareWriteMarker = false;
+      LastPartSent = false;
+    }
+  } else if (code == 8) {
+    RemoveDeletedEntries();
   }
+  uploadEntry_ = -1;  // the upload is the device's now: a later failure keeps it
   SetStatusText(1, QString());
+}
+
+QString TMainForm::SelectedPicturesText() const {
+  const int count = static_cast<int>(PicturesTabSheet->ReadOnlyListBox->selectedItems().size() +
+                                     PicturesTabSheet->PicturesListBox->selectedItems().size());
+  return LangStrings::SelectedPicturesText(count);
+}
+
+void TMainForm::RemoveDeletedEntries() {
+  QWidget* page = TabPageControl->currentWidget();
+  if (page == PicturesTabSheet) {
+    PicturesPage& pictures = *PicturesTabSheet;
+    const int factory = pictures.ReadOnlyListBox->count();
+    for (int j = pictures.PicturesListBox->count() - 1; j >= 0; --j) {
+      if (!pictures.PicturesListBox->item(j)->isSelected()) continue;
+      const int e = factory + j;
+      if (const TFileHeader* entry = Catalogue.Entry(e); entry && entry->DefaultFlag() == 1) {
+        // The device's default moves to the second entry; never onto the one going away.
+        if (TFileHeader* second = Catalogue.Entry(1); second && e != 1) second->SetDefaultFlag(1);
+      }
+      Catalogue.RemoveEntry(e);
+      if (static_cast<std::size_t>(e) < RawFileList.size()) {
+        RawFileList.erase(RawFileList.begin() + e);
+      }
+      delete pictures.PicturesListBox->takeItem(j);
+    }
+    pictures.PicFilenameTntPanel->setText("---");
+    SetStatusText(2, SelectedPicturesText());
+    pictures.ViewImage->setVisible(false);
+    pictures.DeleteFileButton->setEnabled(false);
+    pictures.cbStartUpPic->setChecked(false);
+    pictures.NmbOfPixPanel->setText(
+        Catalogue.CatalogueCount() == 0
+            ? QStringLiteral("---")
+            : LangStrings::PictureCountText(Catalogue.CatalogueCount()));
+    pictures.PicturesListBox->scrollToTop();
+  } else if (page == LanguagesTabSheet) {
+    LanguagesPage& languages = *LanguagesTabSheet;
+    const int j = languages.LanguageTntListBox->currentRow();
+    if (j >= 0) {
+      const int e = languages.LangReadOnlyTntListBox->count() + j;
+      if (const TFileHeader* entry = Catalogue.Entry(e); entry && entry->DefaultFlag() == 1) {
+        if (TFileHeader* first = Catalogue.Entry(0); first && e != 0) first->SetDefaultFlag(1);
+        languages.cbDefaultLang->setChecked(false);
+        languages.cbDefaultLang->setEnabled(true);
+      }
+      Catalogue.RemoveEntry(e);
+      delete languages.LanguageTntListBox->takeItem(j);
+    }
+    SetStatusText(2, QString());
+    languages.DeleteLangButton->setEnabled(false);
+  }
+}
+
+void TMainForm::DeleteFileButtonClick() {
+  const bool yes = Prompts().Ask(TMessageKind::Warning, LangString(65218), TBeep::Notice, this);
+  if (!yes || !LEDLabelIrDA->Lit()) return;
+  DeleteHappened = true;
+  StartAction(8, true, LangString(65194));
 }
 
 void TMainForm::ProcessReadResults(const TDeviceInfo& info) {

@@ -108,6 +108,13 @@ class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
   // Decodes the downloaded pictures into the catalogue and the two device lists.
   void StoreDownloadedPictures();
 
+  // Deleting the selected added pictures, after the user's confirmation.
+  void DeleteFileButtonClick();
+  // After a delete transfer: the deleted entries leave the catalogue and the page's lists.
+  void RemoveDeletedEntries();
+  // The status text for the pictures selected in the two device lists.
+  QString SelectedPicturesText() const;
+
   // Empties the Pictures page and the Languages page's lists.
   void ClearPicturesPage();
   void ClearLanguageLists();
@@ -153,6 +160,10 @@ class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
   // Firmware write: set when one is started from the Software page; the last part has been sent.
   bool FirmwareWriteMarker = false;
   bool LastPartSent = false;
+  // The last imported language or firmware file, unchanged; a picture upload's scratch space.
+  platform::Bytes ImportBuffer;
+  // The header of the latest picture upload.
+  std::unique_ptr<TFileHeader> UploadHeader;
   // Set when the program was asked to end; the real application then quits its event loop.
   bool TerminateRequested = false;
 
@@ -182,11 +193,15 @@ class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
   int tabWidth_ = kTabWidth;
   int tabHeight_ = kTabHeight;
   void SetBusyCursor(bool busy);
+  // Drops what the upload assembly of a failed attempt added, so a retry does not list it twice.
+  void DropFailedUpload();
   void StopTransferAndWait();
 
   platform::IrdaSocketApi* socketApi_;
   QPointer<TIrDAThread> worker_;
   bool transferActive_ = false;
+  int uploadEntry_ = -1;        // catalogue entry the current upload attempt appended
+  bool uploadRawFile_ = false;  // ... and whether it appended a raw file too
   bool stopRequested_ = false;
   bool closePending_ = false;
   bool busyCursor_ = false;

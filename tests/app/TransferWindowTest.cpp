@@ -15,6 +15,7 @@
 #include <chrono>
 #include <thread>
 
+#include "DemoContent.h"
 #include "DeviceSimulator.h"
 #include "app/LED.h"
 #include "app/LangStrings.h"
@@ -25,6 +26,7 @@
 #include "pictures/PictureCodec.h"
 #include "pictures/PictureListWidget.h"
 #include "pictures/PicturesPage.h"
+#include "platform/ByteOrder.h"
 #include "platform/SleepHook.h"
 #include "support/TemporaryBus.h"
 
@@ -72,12 +74,17 @@ class TransferWindowTest : public testing::Test {
     form->TabPageControl->setCurrentWidget(page);
     return WaitIdle();
   }
-  int Requests(std::uint8_t first, std::uint8_t second) const {
-    int count = 0;
+  // The requests the device received that start with these two bytes, in order.
+  std::vector<platform::Bytes> Sent(std::uint8_t code, std::uint8_t sub) const {
+    std::vector<platform::Bytes> sent;
     for (const auto& request : device->Requests()) {
-      count += request.bytes.size() >= 2 && request.bytes[0] == first && request.bytes[1] == second;
+      if (request.bytes.size() >= 2 && request.bytes[0] == code && request.bytes[1] == sub)
+        sent.push_back(request.bytes);
     }
-    return count;
+    return sent;
+  }
+  int Requests(std::uint8_t code, std::uint8_t sub) const {
+    return static_cast<int>(Sent(code, sub).size());
   }
 
   testsupport::TemporaryBus bus;
@@ -189,6 +196,152 @@ TEST_F(TransferWindowTest, ClosingDuringATransferStopsItBeforeTheWindowGoes) {
   ASSERT_TRUE(PumpUntil([&] { return form->isHidden() || !form->TransferActive(); }));
   form.reset();  // must not hang or touch a destroyed window
   SUCCEED();
+}
+
+// ---- Writes --------------------------------------------------------------------------------
+
+class WriteWindowTest : public TransferWindowTest {
+ protected:
+  // The Pictures page read in full, and a picture of our own in the working picture.
+  void ReadPicturesAndDraw() {
+    ASSERT_TRUE(WaitForLight());
+    ASSERT_TRUE(TurnTo(form->PicturesTabSheet));
+    ASSERT_EQ(form->Catalogue.CatalogueCount(), 5);
+    QImage& picture = form->ReadImage;
+    for (int y = 0; y < picture.height(); ++y) {
+      for (int x = 0; x < picture.width(); ++x)
+        picture.setPixel(x, y, kLevelColors[(x / 8 + y / 8) % 4]);
+    }
+    form->PicturesTabSheet->PicFilenameTntPanel->setText("diver.bmp");
+  }
+  void WritePicture() {
+    form->StartAction(5, true, LangString(65188));
+    ASSERT_TRUE(WaitIdle());
+  }
+};
+
+TEST_F(WriteWindowTest, WrittenPictureIsStoredAsSentAndListedUnderItsDeviceName) {
+  ReadPicturesAndDraw();
+  WritePicture();
+
+  const auto files = device->Files(4);
+  ASSERT_EQ(files.size(), 6u);
+  const platform::Bytes expectedStart{0x20, 0x0A, 0x00, 0x00, 0x00, 0xFF, 0x04, 0xFF, 0x00,
+                                      0xFF, 0x00, 0x01, 'd',  'i',  'v',  'e',  'r',  0};
+  EXPECT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), files[5].begin()));
+  const platform::Bytes pixels = EncodePicture(form->ReadImage);
+  EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), files[5].begin() + 32));
+
+  PicturesPage& page = *form->PicturesTabSheet;
+  ASSERT_EQ(page.PicturesListBox->count(), 3);
+  EXPECT_EQ(page.PicturesListBox->item(2)->text(), "diver");
+  EXPECT_EQ(page.NmbOfPixPanel->text(), "6 immagini");
+  EXPECT_EQ(form->Catalogue.CatalogueCount(), 6);
+  EXPECT_EQ(form->Catalogue.Entry(5)->Position(), 6);
+  ASSERT_EQ(form->RawFileList.size(), 6u);
+  EXPECT_EQ(form->RawFileList[5], files[5]);
+  EXPECT_FALSE(form->LEDLabelWrite->Lit());
+  EXPECT_TRUE(form->StatusText(1).isEmpty());
+}
+
+TEST_F(WriteWindowTest, AFailedWriteIsRetriedFromTheStartAndNeverListedTwice) {
+  ReadPicturesAndDraw();
+  const std::size_t areaCommandsBefore = Sent(0xFF, 0x37).size();
+  devsim::Faults faults;
+  faults.dropAfter = 12;  // identity, area, header packet, eight content packets, then cut
+  device->SetFaults(faults);
+  WritePicture();
+
+  // Four attempts, each from the area command on.
+  EXPECT_EQ(Sent(0xFF, 0x37).size(), areaCommandsBefore + 4);
+  ASSERT_EQ(prompts.Records(TPromptEvent::Message).size(), 1u);
+  EXPECT_EQ(prompts.Last().Text, LangString(65176));
+  EXPECT_EQ(form->LEDLabelWrite->Color(), lcRed);
+  // Nothing reached the device, and nothing of the failed attempts stays in the window.
+  EXPECT_EQ(device->Files(4).size(), 5u);
+  EXPECT_EQ(form->Catalogue.CatalogueCount(), 5);
+  EXPECT_EQ(form->RawFileList.size(), 5u);
+  EXPECT_EQ(form->PicturesTabSheet->PicturesListBox->count(), 2);
+  // No last packet was sent after the cut.
+  for (const auto& packet : Sent(0xFF, 0xD2)) EXPECT_NE(packet[2], 0x02);
+}
+
+TEST_F(WriteWindowTest, DeletingAddedPicturesSendsTheHighestPositionFirst) {
+  ReadPicturesAndDraw();
+  WritePicture();  // added pictures now at positions 4, 5 and 6
+  PicturesPage& page = *form->PicturesTabSheet;
+  page.PicturesListBox->item(0)->setSelected(true);
+  page.PicturesListBox->item(2)->setSelected(true);
+  prompts.QueueAnswer(TMessageAnswer::Yes);
+  form->DeleteFileButtonClick();
+  ASSERT_TRUE(WaitIdle());
+
+  const auto deletes = Sent(0xFF, 0xD0);
+  ASSERT_EQ(deletes.size(), 2u);
+  EXPECT_EQ(deletes[0], (platform::Bytes{0xFF, 0xD0, 0xFF, 0x04, 0x06, 0x00}));
+  EXPECT_EQ(deletes[1], (platform::Bytes{0xFF, 0xD0, 0xFF, 0x04, 0x04, 0x00}));
+  EXPECT_TRUE(form->DeleteHappened);
+  EXPECT_EQ(device->Files(4).size(), 4u);
+  ASSERT_EQ(page.PicturesListBox->count(), 1);
+  EXPECT_EQ(page.PicturesListBox->item(0)->text(), "Dive flag");
+  ASSERT_EQ(form->Catalogue.CatalogueCount(), 4);
+  EXPECT_EQ(form->Catalogue.Entry(3)->Position(), 4);
+  EXPECT_EQ(form->RawFileList.size(), 4u);
+  EXPECT_EQ(page.NmbOfPixPanel->text(), "4 immagini");
+
+  // Leaving now cleans the device's memory up first, and the program ends when it is ready.
+  ASSERT_TRUE(form->LEDLabelIrDA->Lit());
+  form->ExitButtonClick();
+  ASSERT_TRUE(form->TransferActive());
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Sent(0xFF, 0xE9), (std::vector<platform::Bytes>{{0xFF, 0xE9, 0, 0, 0, 0}}));
+  EXPECT_TRUE(form->TerminateRequested);
+  EXPECT_EQ(form->StatusText(1), QString());
+}
+
+TEST_F(WriteWindowTest, DeclinedDeleteSendsNothingAndExitEndsAtOnce) {
+  ReadPicturesAndDraw();
+  form->PicturesTabSheet->PicturesListBox->item(0)->setSelected(true);
+  prompts.QueueAnswer(TMessageAnswer::No);
+  form->DeleteFileButtonClick();
+  EXPECT_FALSE(form->TransferActive());
+  EXPECT_FALSE(form->DeleteHappened);
+  EXPECT_EQ(prompts.Last().Text, "Si desidera eliminare tutte le immagini Orvanel selezionate?");
+
+  form->ExitButtonClick();
+  EXPECT_TRUE(Sent(0xFF, 0xE9).empty());
+  EXPECT_EQ(form->Watcher, nullptr);  // the window has shut down
+}
+
+TEST_F(WriteWindowTest, StartupPictureCommandCarriesTheOneBasedPosition) {
+  ReadPicturesAndDraw();
+  for (int i = 0; i < form->Catalogue.CatalogueCount(); ++i)
+    form->Catalogue.Entry(i)->SetDefaultFlag(0);
+  form->Catalogue.Entry(2)->SetDefaultFlag(1);
+  form->StartAction(13, true, LangString(65196));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Sent(0xFF, 0x57), (std::vector<platform::Bytes>{{0xFF, 0x57, 0xFF, 0x04, 0x03}}));
+  EXPECT_EQ(device->DefaultIndex(4), 3);
+}
+
+TEST_F(WriteWindowTest, WrittenLanguageIsListedAsAdded) {
+  ASSERT_TRUE(WaitForLight());
+  ASSERT_TRUE(TurnTo(form->LanguagesTabSheet));
+  const platform::Bytes polski = devsim::MakeLanguageFile("Polski", 0, 3242);
+  form->ImportBuffer = polski;
+  form->LanguagesTabSheet->LangDescrTntPanel->setText("Polski");
+  form->StartAction(4, true, LangString(65189));
+  ASSERT_TRUE(WaitIdle());
+
+  const auto languages = device->Files(3);
+  ASSERT_EQ(languages.size(), 5u);
+  platform::Bytes expected = polski;
+  expected[5] = 0xFF;
+  EXPECT_EQ(languages.back(), expected);
+  ASSERT_EQ(form->LanguagesTabSheet->LanguageTntListBox->count(), 2);
+  EXPECT_EQ(form->LanguagesTabSheet->LanguageTntListBox->item(1)->text(), "Polski");
+  EXPECT_EQ(form->Catalogue.CatalogueCount(), 5);
+  EXPECT_EQ(form->Catalogue.Entry(4)->Position(), 5);
 }
 
 TEST(SetControlsEnabledTest, FirmwareWriteOnlyLocksThePagesOtherActionsAlsoTheWriteButton) {
