@@ -28,19 +28,12 @@
 #include "pictures/PicturesPage.h"
 #include "platform/ByteOrder.h"
 #include "platform/SleepHook.h"
+#include "support/PumpEvents.h"
 #include "support/TemporaryBus.h"
 
 namespace {
 
-template <typename Predicate>
-bool PumpUntil(Predicate done, int milliseconds = 10000) {
-  QDeadlineTimer deadline(milliseconds);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using testsupport::PumpUntil;
 
 class TransferWindowTest : public testing::Test {
  protected:
@@ -145,14 +138,24 @@ TEST_F(TransferWindowTest, LanguagesPageListsFactoryAndAddedLanguages) {
 TEST_F(TransferWindowTest, AFailingLinkIsRetriedThreeTimesThenReported) {
   ASSERT_TRUE(WaitForLight());
   devsim::Faults faults;
-  faults.dropAfter = 4;  // identity, area, first file, and the second file request is lost
+  faults.dropAfter = 5;  // identity, area, two files, and the third file request is lost
   device->SetFaults(faults);
-  ASSERT_TRUE(TurnTo(form->PicturesTabSheet));
+  form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
+  // Between the attempts the watcher stays paused: the light cannot change under a retry.
+  bool resumedBetweenRetries = false;
+  ASSERT_TRUE(PumpUntil([&] {
+    if (form->RetryCount > 0 && form->TransferActive() && !form->Watcher->Paused)
+      resumedBetweenRetries = true;
+    return !form->TransferActive();
+  }));
+  EXPECT_FALSE(resumedBetweenRetries);
 
   // The directory read passed; the picture read failed four times in a row.
   EXPECT_EQ(form->RetryCount, 3);
   EXPECT_EQ(form->ActionCode, 3);
   EXPECT_EQ(Requests(0xFF, 0x37), 4);
+  // Each attempt stopped at its third file: two files taken, no fourth requested.
+  EXPECT_EQ(Requests(0xFF, 0xC2), 4 * 3);
   const auto warnings = prompts.Records(TPromptEvent::Message);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].Text, LangString(65176));

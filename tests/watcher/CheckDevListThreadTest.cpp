@@ -11,22 +11,14 @@
 
 #include "irda/CheckDevListThread.h"
 #include "platform/SleepHook.h"
+#include "support/PumpEvents.h"
 #include "support/ScriptedSocketApi.h"
 
 namespace {
 
-using testsupport::ScriptedSocketApi;
+using testsupport::PumpUntil;
 
-// Runs the main thread's event loop until `done` holds or five seconds pass.
-template <typename Predicate>
-bool PumpUntil(Predicate done) {
-  QDeadlineTimer deadline(5000);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using testsupport::ScriptedSocketApi;
 
 class WatcherTest : public testing::Test {
  protected:
