@@ -9,12 +9,9 @@
 #include <cmath>
 
 #include "app/LangStrings.h"
+#include "app/PageWidgets.h"
 
 namespace {
-
-int Scaled(int designPixels, double f) {
-  return static_cast<int>(std::lround(designPixels * f));
-}
 
 QFont BannerFont(int pixelSize, bool bold) {
   QFont font;
@@ -103,22 +100,10 @@ QPixmap AboutPage::DrawTitlePicture(QSize size) {
 
 AboutPage::AboutPage(double f, QWidget* parent) : QWidget(parent) {
   setObjectName("AboutTabSheet");
-  QFont pageFont = font();
-  pageFont.setFamilies({"Liberation Sans", "DejaVu Sans"});
-  pageFont.setPointSize(8);
-  setFont(pageFont);
+  SetPageFont(this);
 
-  lOrvanelSetup = new QLabel(this);
-  lOrvanelSetup->setObjectName("lOrvanelSetup");
-  QFont setup = lOrvanelSetup->font();
-  setup.setPointSize(10);
-  lOrvanelSetup->setFont(setup);
-  lTitle = new QLabel(this);
-  lTitle->setObjectName("lTitle");
-  QFont title = lTitle->font();
-  title.setPointSize(15);
-  title.setBold(true);
-  lTitle->setFont(title);
+  lOrvanelSetup = NewTitleLabel(this, "lOrvanelSetup", 10, false);
+  lTitle = NewTitleLabel(this, "lTitle", 15);
 
   TitleImage2 = new QLabel(this);
   TitleImage2->setObjectName("TitleImage2");

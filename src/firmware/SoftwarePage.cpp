@@ -1,38 +1,17 @@
 #include "firmware/SoftwarePage.h"
 
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "app/LangStrings.h"
+#include "app/PageWidgets.h"
 
 namespace {
-
-int Scaled(int designPixels, double f) {
-  return static_cast<int>(std::lround(designPixels * f));
-}
-
-QLabel* NewLabel(QWidget* parent, const char* name) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(name);
-  return label;
-}
-
-// A sunken frame with a centred caption: the look of every read-only value field of the page.
-QLabel* NewPanel(QWidget* parent, const char* name, double f) {
-  auto* panel = new QLabel("---", parent);
-  panel->setObjectName(name);
-  panel->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
-  panel->setAlignment(Qt::AlignCenter);
-  panel->setFixedHeight(Scaled(21, f));
-  return panel;
-}
 
 void DrawStrap(QPainter& p, const QRectF& band, bool withHoles) {
   QLinearGradient shade(band.topLeft(), band.topRight());
@@ -136,55 +115,34 @@ QPixmap SoftwarePage::DrawProductPicture(QSize size) {
 
 SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent) {
   setObjectName("SoftwareTabSheet");
-  QFont pageFont = font();
-  pageFont.setFamilies({"Liberation Sans", "DejaVu Sans"});
-  pageFont.setPointSize(8);
-  setFont(pageFont);
+  SetPageFont(this);
 
-  lSoftTitle = NewLabel(this, "lSoftTitle");
-  QFont title = lSoftTitle->font();
-  title.setPointSize(12);
-  title.setBold(true);
-  lSoftTitle->setFont(title);
+  lSoftTitle = NewTitleLabel(this, "lSoftTitle", 12);
 
-  gbSoftwareDrive = new QGroupBox(this);
-  gbSoftwareDrive->setObjectName("gbSoftwareDrive");
-  gbSoftwareDrive->setFixedWidth(Scaled(kDriveWidth, f));
+  gbSoftwareDrive = NewGroupBox(this, "gbSoftwareDrive", kDriveWidth, f);
   lSelctSoft = NewLabel(gbSoftwareDrive, "lSelctSoft");
-  SWFilenamePanel = NewPanel(gbSoftwareDrive, "SWFilenamePanel", f);
+  SWFilenamePanel = NewValuePanel(gbSoftwareDrive, "SWFilenamePanel", f);
   lDecription = NewLabel(gbSoftwareDrive, "lDecription");
-  SWDescrPanel = NewPanel(gbSoftwareDrive, "SWDescrPanel", f);
+  SWDescrPanel = NewValuePanel(gbSoftwareDrive, "SWDescrPanel", f);
   lSWVersion = NewLabel(gbSoftwareDrive, "lSWVersion");
-  SWVersionPanel = NewPanel(gbSoftwareDrive, "SWVersionPanel", f);
+  SWVersionPanel = NewValuePanel(gbSoftwareDrive, "SWVersionPanel", f);
   lSWSize = NewLabel(gbSoftwareDrive, "lSWSize");
-  SWSizePanel = NewPanel(gbSoftwareDrive, "SWSizePanel", f);
+  SWSizePanel = NewValuePanel(gbSoftwareDrive, "SWSizePanel", f);
   lChecksum = NewLabel(gbSoftwareDrive, "lChecksum");
-  SWChksumPanel = NewPanel(gbSoftwareDrive, "SWChksumPanel", f);
-  LoadSWFileButton = new QPushButton(gbSoftwareDrive);
-  LoadSWFileButton->setObjectName("LoadSWFileButton");
-  LoadSWFileButton->setFixedWidth(Scaled(kLoadButtonWidth, f));
-  auto* drive = new QVBoxLayout(gbSoftwareDrive);
-  drive->setContentsMargins(Scaled(8, f), Scaled(6, f), Scaled(8, f), Scaled(8, f));
-  drive->setSpacing(Scaled(2, f));
-  for (auto [label, panel] :
-       {std::pair{lSelctSoft, SWFilenamePanel}, std::pair{lDecription, SWDescrPanel},
-        std::pair{lSWVersion, SWVersionPanel}, std::pair{lSWSize, SWSizePanel},
-        std::pair{lChecksum, SWChksumPanel}}) {
-    drive->addWidget(label);
-    drive->addWidget(panel);
-    drive->addSpacing(Scaled(6, f));
-  }
-  drive->addStretch(1);
-  drive->addWidget(LoadSWFileButton, 0, Qt::AlignHCenter);
+  SWChksumPanel = NewValuePanel(gbSoftwareDrive, "SWChksumPanel", f);
+  LoadSWFileButton = NewButton(gbSoftwareDrive, "LoadSWFileButton", kLoadButtonWidth, f);
+  NewFieldColumn(gbSoftwareDrive,
+                 {{lSelctSoft, SWFilenamePanel},
+                  {lDecription, SWDescrPanel},
+                  {lSWVersion, SWVersionPanel},
+                  {lSWSize, SWSizePanel},
+                  {lChecksum, SWChksumPanel}},
+                 LoadSWFileButton, f);
 
-  WriteSWButton = new QPushButton(">>", this);
-  WriteSWButton->setObjectName("WriteSWButton");
-  WriteSWButton->setFixedWidth(Scaled(kWriteButtonWidth, f));
+  WriteSWButton = NewButton(this, "WriteSWButton", kWriteButtonWidth, f, ">>");
   WriteSWButton->setEnabled(false);  // nothing imported yet
 
-  gbSoftwareOrvanel = new QGroupBox(this);
-  gbSoftwareOrvanel->setObjectName("gbSoftwareOrvanel");
-  gbSoftwareOrvanel->setFixedWidth(Scaled(kOrvanelWidth, f));
+  gbSoftwareOrvanel = NewGroupBox(this, "gbSoftwareOrvanel", kOrvanelWidth, f);
   const QSize pictureSize(Scaled(kPictureWidth, f), Scaled(kPictureHeight, f));
   OrvanelImage = new QLabel(gbSoftwareOrvanel);
   OrvanelImage->setObjectName("OrvanelImage");
@@ -200,19 +158,7 @@ SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent) {
   device->addWidget(SWImage, 0, Qt::AlignCenter);
   device->addStretch(1);
 
-  auto* groups = new QHBoxLayout;
-  groups->setSpacing(Scaled(12, f));
-  groups->addStretch(1);
-  groups->addWidget(gbSoftwareDrive);
-  groups->addWidget(WriteSWButton, 0, Qt::AlignVCenter);
-  groups->addWidget(gbSoftwareOrvanel);
-  groups->addStretch(1);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(Scaled(12, f), Scaled(10, f), Scaled(12, f), Scaled(12, f));
-  layout->setSpacing(Scaled(10, f));
-  layout->addWidget(lSoftTitle);
-  layout->addLayout(groups, 1);
+  LayOutTransferPage(this, lSoftTitle, gbSoftwareDrive, WriteSWButton, gbSoftwareOrvanel, f);
 }
 
 void SoftwarePage::ApplyTexts() {

@@ -3,7 +3,8 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QVBoxLayout>
-#include <cmath>
+
+#include "app/PageWidgets.h"
 
 TWaitForm::TWaitForm(QWidget* owner, double scale)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -19,8 +20,7 @@ TWaitForm::TWaitForm(QWidget* owner, double scale)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(PanelWait);
-  setFixedSize(static_cast<int>(std::lround(kDesignWidth * scale)),
-               static_cast<int>(std::lround(kDesignHeight * scale)));
+  setFixedSize(Scaled(kDesignWidth, scale), Scaled(kDesignHeight, scale));
 }
 
 void TWaitForm::SetMessage(const QString& text) {

@@ -21,9 +21,9 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "app/LangStrings.h"
+#include "app/PageWidgets.h"
 #include "pictures/TextImportPage.h"
 
 namespace {
@@ -34,25 +34,6 @@ constexpr int kDeviceColumnWidth = 164;
 constexpr int kLeftColumnWidth = 224;
 constexpr int kThumbnailWidth = 128;
 constexpr int kThumbnailHeight = 80;
-
-int Scaled(int designPixels, double f) {
-  return static_cast<int>(std::lround(designPixels * f));
-}
-
-QLabel* NewLabel(QWidget* parent, const char* name) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(name);
-  return label;
-}
-
-// A sunken frame with a centred caption: the look of every read-only value field of the page.
-QLabel* NewPanel(QWidget* parent, const char* name, const QString& text = {}) {
-  auto* panel = new QLabel(text, parent);
-  panel->setObjectName(name);
-  panel->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
-  panel->setAlignment(Qt::AlignCenter);
-  return panel;
-}
 
 QSlider* NewGreySlider(QWidget* parent, const char* name) {
   auto* slider = new QSlider(Qt::Horizontal, parent);
@@ -75,16 +56,6 @@ QListWidget* NewDeviceList(QWidget* parent, const char* name) {
   return list;
 }
 
-QToolBar* NewToolBar(QWidget* parent, const char* name, double f) {
-  auto* bar = new QToolBar(parent);
-  bar->setObjectName(name);
-  bar->setMovable(false);
-  bar->setFloatable(false);
-  bar->setIconSize(QSize(Scaled(16, f), Scaled(16, f)));
-  bar->setContentsMargins(0, 0, 0, 0);
-  return bar;
-}
-
 }  // namespace
 
 void PicturesPage::FillPictureFileTypes(QComboBox* box) {
@@ -98,10 +69,7 @@ void PicturesPage::FillPictureFileTypes(QComboBox* box) {
 
 PicturesPage::PicturesPage(double f, QWidget* parent) : QWidget(parent) {
   setObjectName("PicturesTabSheet");
-  QFont pageFont = font();
-  pageFont.setFamilies({"Liberation Sans", "DejaVu Sans"});
-  pageFont.setPointSize(8);
-  setFont(pageFont);
+  SetPageFont(this);
 
   pgImport = new QTabWidget(this);
   pgImport->setObjectName("pgImport");
@@ -221,19 +189,12 @@ QWidget* PicturesPage::BuildFolderBrowser(double f) {
   tbFolderPic->setObjectName("tbFolderPic");
   tbFolderPic->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
   tbNewFolder->addWidget(tbFolderPic);
-  // At rest the name field is a greyed caption; the folder tool wakes it up.
   eFolderName = new QLineEdit(tbNewFolder);
   eFolderName->setObjectName("eFolderName");
-  eFolderName->setEnabled(false);
-  QPalette resting = eFolderName->palette();
-  resting.setColor(QPalette::Disabled, QPalette::Base, resting.color(QPalette::Window));
-  eFolderName->setPalette(resting);
-  eFolderName->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  MakeRestingField(eFolderName);  // the folder tool wakes it up
   tbNewFolder->addWidget(eFolderName);
-  bApply = new QPushButton(tbNewFolder);
-  bApply->setObjectName("bApply");
+  bApply = NewButton(tbNewFolder, "bApply", 56, f);
   bApply->setEnabled(false);
-  bApply->setFixedWidth(Scaled(56, f));
   tbNewFolder->addWidget(bApply);
 
   auto* layout = new QVBoxLayout(Panel3);
@@ -248,9 +209,7 @@ QWidget* PicturesPage::BuildFolderBrowser(double f) {
 QWidget* PicturesPage::BuildMiddleColumn(double f) {
   auto* column = new QWidget(this);
 
-  WrdPicButton = new QPushButton(">>", column);
-  WrdPicButton->setObjectName("WrdPicButton");
-  WrdPicButton->setFixedWidth(Scaled(kArrowButtonWidth, f));
+  WrdPicButton = NewButton(column, "WrdPicButton", kArrowButtonWidth, f, ">>");
   WrdPicButton->setEnabled(false);  // needs a detected device and a preview
 
   lGrayTitle = NewLabel(column, "lGrayTitle");
@@ -309,16 +268,11 @@ QWidget* PicturesPage::BuildMiddleColumn(double f) {
   cbStartUpPic = new QCheckBox(column);
   cbStartUpPic->setObjectName("cbStartUpPic");
   cbStartUpPic->setEnabled(false);
-  PicFilenameTntPanel = NewPanel(column, "PicFilenameTntPanel", "---");
-  PicFilenameTntPanel->setFixedHeight(Scaled(21, f));
+  PicFilenameTntPanel = NewValuePanel(column, "PicFilenameTntPanel", f);
 
-  DeleteFileButton = new QPushButton(column);
-  DeleteFileButton->setObjectName("DeleteFileButton");
-  DeleteFileButton->setFixedWidth(Scaled(kMiddleButtonWidth, f));
+  DeleteFileButton = NewButton(column, "DeleteFileButton", kMiddleButtonWidth, f);
   DeleteFileButton->setEnabled(false);
-  SavePicFileButton = new QPushButton("<<", column);
-  SavePicFileButton->setObjectName("SavePicFileButton");
-  SavePicFileButton->setFixedWidth(Scaled(kArrowButtonWidth, f));
+  SavePicFileButton = NewButton(column, "SavePicFileButton", kArrowButtonWidth, f, "<<");
   SavePicFileButton->setEnabled(false);
 
   // Spare pictures the page draws from; they are never shown themselves.
@@ -360,20 +314,15 @@ QWidget* PicturesPage::BuildMiddleColumn(double f) {
 }
 
 QWidget* PicturesPage::BuildDeviceColumn(double f) {
-  gbOrvanel = new QGroupBox(this);
-  gbOrvanel->setObjectName("gbOrvanel");
-  gbOrvanel->setFixedWidth(Scaled(kDeviceColumnWidth, f));
+  gbOrvanel = NewGroupBox(this, "gbOrvanel", kDeviceColumnWidth, f);
 
   lFactorySetPic = NewLabel(gbOrvanel, "lFactorySetPic");
   ReadOnlyListBox = NewDeviceList(gbOrvanel, "ReadOnlyListBox");
-  // Factory pictures sit on the button face: they can be looked at and saved, not deleted.
-  QPalette factory = ReadOnlyListBox->palette();
-  factory.setColor(QPalette::Base, factory.color(QPalette::Button));
-  ReadOnlyListBox->setPalette(factory);
+  // Factory pictures can still be saved.
+  ShowAsFactoryList(ReadOnlyListBox);
   lPictureListbox = NewLabel(gbOrvanel, "lPictureListbox");
   PicturesListBox = NewDeviceList(gbOrvanel, "PicturesListBox");
-  NmbOfPixPanel = NewPanel(gbOrvanel, "NmbOfPixPanel", "---");
-  NmbOfPixPanel->setFixedHeight(Scaled(21, f));
+  NmbOfPixPanel = NewValuePanel(gbOrvanel, "NmbOfPixPanel", f);
 
   auto* layout = new QVBoxLayout(gbOrvanel);
   layout->setContentsMargins(Scaled(4, f), Scaled(4, f), Scaled(4, f), Scaled(4, f));

@@ -11,28 +11,10 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "app/LangStrings.h"
+#include "app/PageWidgets.h"
 #include "pictures/PicturesPage.h"
-
-namespace {
-
-int Scaled(int designPixels, double f) {
-  return static_cast<int>(std::lround(designPixels * f));
-}
-
-QToolBar* NewToolBar(QWidget* parent, const char* name, double f) {
-  auto* bar = new QToolBar(parent);
-  bar->setObjectName(name);
-  bar->setMovable(false);
-  bar->setFloatable(false);
-  bar->setIconSize(QSize(Scaled(16, f), Scaled(16, f)));
-  bar->setContentsMargins(0, 0, 0, 0);
-  return bar;
-}
-
-}  // namespace
 
 TextImportPage::TextImportPage(double f, QWidget* parent) : QWidget(parent) {
   setObjectName("tsTextImport");
@@ -72,9 +54,7 @@ TextImportPage::TextImportPage(double f, QWidget* parent) : QWidget(parent) {
   auto* gap = new QWidget(tbTxtEditor);
   gap->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   tbTxtEditor->addWidget(gap);
-  bClear = new QPushButton(tbTxtEditor);
-  bClear->setObjectName("bClear");
-  bClear->setFixedWidth(Scaled(64, f));
+  bClear = NewButton(tbTxtEditor, "bClear", 64, f);
   tbTxtEditor->addWidget(bClear);
 
   eHeight = new QLineEdit(this);
@@ -92,20 +72,13 @@ TextImportPage::TextImportPage(double f, QWidget* parent) : QWidget(parent) {
   tbSaveAs->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
   tbSaveAs->setEnabled(false);  // nothing to name while the editor is empty
   tbFilename->addWidget(tbSaveAs);
-  // At rest the name field is a greyed caption; the save-as tool wakes it up.
   eFilename = new QLineEdit(tbFilename);
   eFilename->setObjectName("eFilename");
   eFilename->setMaxLength(kFilenameMaxLength);
-  eFilename->setEnabled(false);
-  QPalette resting = eFilename->palette();
-  resting.setColor(QPalette::Disabled, QPalette::Base, resting.color(QPalette::Window));
-  eFilename->setPalette(resting);
-  eFilename->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  MakeRestingField(eFilename);  // the save-as tool wakes it up
   tbFilename->addWidget(eFilename);
-  bSaveApply = new QPushButton(tbFilename);
-  bSaveApply->setObjectName("bSaveApply");
+  bSaveApply = NewButton(tbFilename, "bSaveApply", 52, f);
   bSaveApply->setEnabled(false);
-  bSaveApply->setFixedWidth(Scaled(52, f));
   tbFilename->addWidget(bSaveApply);
 
   auto* layout = new QVBoxLayout(this);

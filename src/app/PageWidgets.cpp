@@ -1,0 +1,129 @@
+#include "app/PageWidgets.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+constexpr int kValuePanelHeight = 21;
+
+}  // namespace
+
+int Scaled(int designPixels, double f) {
+  return static_cast<int>(std::lround(designPixels * f));
+}
+
+void SetPageFont(QWidget* page) {
+  QFont pageFont = page->font();
+  pageFont.setFamilies({"Liberation Sans", "DejaVu Sans"});
+  pageFont.setPointSize(8);
+  page->setFont(pageFont);
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  return label;
+}
+
+QLabel* NewTitleLabel(QWidget* parent, const char* name, int pointSize, bool bold) {
+  QLabel* label = NewLabel(parent, name);
+  QFont title = label->font();
+  title.setPointSize(pointSize);
+  if (bold) title.setBold(true);
+  label->setFont(title);
+  return label;
+}
+
+QLabel* NewPanel(QWidget* parent, const char* name, const QString& text) {
+  auto* panel = new QLabel(text, parent);
+  panel->setObjectName(name);
+  panel->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+  panel->setAlignment(Qt::AlignCenter);
+  return panel;
+}
+
+QLabel* NewValuePanel(QWidget* parent, const char* name, double f) {
+  QLabel* panel = NewPanel(parent, name, "---");
+  panel->setFixedHeight(Scaled(kValuePanelHeight, f));
+  return panel;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, int designWidth, double f,
+                       const QString& text) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(name);
+  button->setFixedWidth(Scaled(designWidth, f));
+  return button;
+}
+
+QGroupBox* NewGroupBox(QWidget* parent, const char* name, int designWidth, double f) {
+  auto* box = new QGroupBox(parent);
+  box->setObjectName(name);
+  box->setFixedWidth(Scaled(designWidth, f));
+  return box;
+}
+
+QToolBar* NewToolBar(QWidget* parent, const char* name, double f) {
+  auto* bar = new QToolBar(parent);
+  bar->setObjectName(name);
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->setIconSize(QSize(Scaled(16, f), Scaled(16, f)));
+  bar->setContentsMargins(0, 0, 0, 0);
+  return bar;
+}
+
+void MakeRestingField(QLineEdit* field) {
+  field->setEnabled(false);
+  QPalette resting = field->palette();
+  resting.setColor(QPalette::Disabled, QPalette::Base, resting.color(QPalette::Window));
+  field->setPalette(resting);
+  field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void ShowAsFactoryList(QWidget* list) {
+  QPalette factory = list->palette();
+  factory.setColor(QPalette::Base, factory.color(QPalette::Button));
+  list->setPalette(factory);
+}
+
+QVBoxLayout* NewFieldColumn(QGroupBox* box,
+                            std::initializer_list<std::pair<QLabel*, QLabel*>> fields,
+                            QPushButton* footButton, double f) {
+  auto* column = new QVBoxLayout(box);
+  column->setContentsMargins(Scaled(8, f), Scaled(6, f), Scaled(8, f), Scaled(8, f));
+  column->setSpacing(Scaled(2, f));
+  for (auto [label, panel] : fields) {
+    column->addWidget(label);
+    column->addWidget(panel);
+    column->addSpacing(Scaled(6, f));
+  }
+  column->addStretch(1);
+  column->addWidget(footButton, 0, Qt::AlignHCenter);
+  return column;
+}
+
+void LayOutTransferPage(QWidget* page, QLabel* title, QWidget* fileSide, QWidget* writeButton,
+                        QWidget* deviceSide, double f) {
+  auto* groups = new QHBoxLayout;
+  groups->setSpacing(Scaled(12, f));
+  groups->addStretch(1);
+  groups->addWidget(fileSide);
+  groups->addWidget(writeButton, 0, Qt::AlignVCenter);
+  groups->addWidget(deviceSide);
+  groups->addStretch(1);
+
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(Scaled(12, f), Scaled(10, f), Scaled(12, f), Scaled(12, f));
+  layout->setSpacing(Scaled(10, f));
+  layout->addWidget(title);
+  layout->addLayout(groups, 1);
+}
