@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/HexDigit.h"
+
 namespace {
 
 bool IsDecimalDigit(char c) {
@@ -37,17 +39,9 @@ std::optional<std::int32_t> ParseHex(std::string_view text) {
   if (text.size() < 2 || text.size() > 9 || text.front() != '$') return std::nullopt;
   std::uint32_t value = 0;
   for (char c : text.substr(1)) {
-    int digit;
-    if (IsDecimalDigit(c)) {
-      digit = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      digit = c - 'A' + 10;
-    } else {
-      return std::nullopt;
-    }
-    value = (value << 4) | static_cast<std::uint32_t>(digit);
+    const std::optional<int> digit = platform::HexDigitValue(c);
+    if (!digit) return std::nullopt;
+    value = (value << 4) | static_cast<std::uint32_t>(*digit);
   }
   return static_cast<std::int32_t>(value);
 }

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/HexDigit.h"
+
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,18 +54,9 @@ std::optional<std::array<std::uint8_t, 4>> ParseDeviceDirectoryName(const std::s
   if (name.size() != 8) return std::nullopt;
   std::array<std::uint8_t, 4> id{};
   for (std::size_t i = 0; i < 8; ++i) {
-    const char c = name[i];
-    int digit;
-    if (c >= '0' && c <= '9') {
-      digit = c - '0';
-    } else if (c >= 'a' && c <= 'f') {
-      digit = c - 'a' + 10;
-    } else if (c >= 'A' && c <= 'F') {
-      digit = c - 'A' + 10;
-    } else {
-      return std::nullopt;
-    }
-    id[i / 2] = static_cast<std::uint8_t>((id[i / 2] << 4) | digit);
+    const std::optional<int> digit = HexDigitValue(name[i]);
+    if (!digit) return std::nullopt;
+    id[i / 2] = static_cast<std::uint8_t>((id[i / 2] << 4) | *digit);
   }
   return id;
 }
