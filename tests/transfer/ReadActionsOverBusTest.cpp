@@ -9,49 +9,31 @@
 #include "DemoContent.h"
 #include "DeviceSimulator.h"
 #include "DeviceStore.h"
-#include "platform/SleepHook.h"
-#include "support/RecordingTransferHost.h"
-#include "support/TemporaryBus.h"
+#include "support/SimulatorOnBus.h"
 #include "transfer/ReadActions.h"
 
 using platform::Bytes;
 
 namespace {
 
-class ReadActionsOverBusTest : public ::testing::Test {
+class ReadActionsOverBusTest : public testsupport::SimulatorOnBusTest {
  protected:
-  void TearDown() override {
-    if (simulator) simulator->Stop();
-  }
-
   // A device holding `pictures` pictures: the factory five, then added ones.
   void StartDevice(std::size_t pictures = 5, devsim::Faults faults = {}) {
     devsim::SimulatorConfig config;
-    config.busDirectory = bus.Dir();
     config.stateDirectory = bus.Dir() + "/state";  // not a device name, so not on the bus
     config.faults = faults;
-    devsim::DeviceStore store(config.stateDirectory);
-    devsim::DeviceMemory memory;
-    std::string error;
-    ASSERT_TRUE(store.Load(memory, 5, 1, error)) << error;
-    devsim::AreaContent& area = memory[*devsim::AreaSlot(devsim::kPictureArea)];
-    for (std::size_t i = area.files.size(); i < pictures; ++i) {
-      area.files.push_back(devsim::MakePictureFile("Extra " + std::to_string(i + 1),
-                                                   devsim::kAddedMark, devsim::DrawReef()));
-    }
-    ASSERT_TRUE(store.Save(devsim::kPictureArea, area, error)) << error;
-    simulator = std::make_unique<devsim::DeviceSimulator>(config);
-    ASSERT_TRUE(simulator->Start(&error)) << error;
+    StartSimulator(config, [pictures](devsim::AreaContent& area) {
+      for (std::size_t i = area.files.size(); i < pictures; ++i) {
+        area.files.push_back(devsim::MakePictureFile("Extra " + std::to_string(i + 1),
+                                                     devsim::kAddedMark, devsim::DrawReef()));
+      }
+    });
   }
 
   // One transfer of the read direction: connect, the actions, close (as the worker does it).
   void Transfer(std::uint8_t action) {
-    host.actionCode = action;
-    link = std::make_unique<TDynaIrDA>();
-    link->LinkOk = true;
-    link->CreateDataSocket(devsim::kDefaultDeviceId);
-    link->SetNoLinger();
-    link->ConnectDevice(false);
+    OpenLink(action);
     ASSERT_TRUE(link->LinkOk) << link->Status;
     sleeps.Clear();
     RunReadActions(*link, info, host);
@@ -66,14 +48,6 @@ class ReadActionsOverBusTest : public ::testing::Test {
   }
 
   static Bytes FileRequest(std::uint8_t position) { return {0xFF, 0xC2, 0xFF, 4, position}; }
-
-  platform::SleepRecorder sleeps;
-  testsupport::TemporaryBus bus;
-  std::unique_ptr<devsim::DeviceSimulator> simulator;
-  testsupport::RecordingTransferHost host;
-  std::unique_ptr<TDynaIrDA> link;
-  TDeviceInfo info;
-  std::vector<int> waits;  // pauses of the actions, without the close's
 };
 
 TEST_F(ReadActionsOverBusTest, ReadsAllSevenPicturesInCatalogueOrder) {

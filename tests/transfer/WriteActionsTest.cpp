@@ -13,9 +13,7 @@
 #include "DemoContent.h"
 #include "DeviceSimulator.h"
 #include "DeviceStore.h"
-#include "platform/SleepHook.h"
-#include "support/RecordingTransferHost.h"
-#include "support/TemporaryBus.h"
+#include "support/SimulatorOnBus.h"
 
 using platform::Bytes;
 using Version = std::pair<std::uint8_t, std::uint8_t>;
@@ -83,44 +81,28 @@ std::string Shape(const std::vector<Bytes>& sent) {
   return shape;
 }
 
-class WriteActionsTest : public ::testing::Test {
+class WriteActionsTest : public testsupport::SimulatorOnBusTest {
  protected:
-  void TearDown() override {
-    if (simulator) simulator->Stop();
-  }
-
   // A fresh device with its own state folder, so a firmware write's restart leaves no trace.
   void StartDevice(const DeviceSetup& setup = {}) {
     if (simulator) simulator->Stop();
     devsim::SimulatorConfig config;
-    config.busDirectory = bus.Dir();
     config.stateDirectory = bus.Dir() + "/state" + std::to_string(++devices);
     config.firmware = setup.firmware;
     config.restartMs = 10;
     config.faults = setup.faults;
-    devsim::DeviceStore store(config.stateDirectory);
-    devsim::DeviceMemory memory;
-    std::string error;
-    ASSERT_TRUE(store.Load(memory, setup.firmware.first, setup.firmware.second, error)) << error;
-    devsim::AreaContent& area = memory[*devsim::AreaSlot(devsim::kPictureArea)];
-    area.files.resize(setup.factoryPictures);
-    for (std::size_t i = 0; i < setup.addedPictures; ++i) {
-      area.files.push_back(devsim::MakePictureFile("Added " + std::to_string(i + 1),
-                                                   devsim::kAddedMark, devsim::DrawFish()));
-    }
-    ASSERT_TRUE(store.Save(devsim::kPictureArea, area, error)) << error;
-    simulator = std::make_unique<devsim::DeviceSimulator>(config);
-    ASSERT_TRUE(simulator->Start(&error)) << error;
+    StartSimulator(config, [&setup](devsim::AreaContent& area) {
+      area.files.resize(setup.factoryPictures);
+      for (std::size_t i = 0; i < setup.addedPictures; ++i) {
+        area.files.push_back(devsim::MakePictureFile("Added " + std::to_string(i + 1),
+                                                     devsim::kAddedMark, devsim::DrawFish()));
+      }
+    });
   }
 
   // One write transfer as the worker runs it; `sent` gets this transfer's requests.
   void Transfer(std::uint8_t action) {
-    host.actionCode = action;
-    link = std::make_unique<TDynaIrDA>();
-    link->LinkOk = true;
-    link->CreateDataSocket(devsim::kDefaultDeviceId);
-    link->SetNoLinger();
-    link->ConnectDevice(false);
+    OpenLink(action);
     ASSERT_TRUE(link->LinkOk) << link->Status;
     const std::size_t before = simulator->Requests().size();
     sleeps.Clear();
@@ -140,15 +122,8 @@ class WriteActionsTest : public ::testing::Test {
 
   void ResetHost() { host = testsupport::RecordingTransferHost(); }
 
-  platform::SleepRecorder sleeps;
-  testsupport::TemporaryBus bus;
-  std::unique_ptr<devsim::DeviceSimulator> simulator;
   int devices = 0;
-  testsupport::RecordingTransferHost host;
-  std::unique_ptr<TDynaIrDA> link;
-  TDeviceInfo info;
   std::vector<Bytes> sent;
-  std::vector<int> waits;
   bool linkOk = false;
 };
 
