@@ -83,13 +83,14 @@ TMainForm::TMainForm(Options options)
   layout->addWidget(pIrDABottom);
   layout->addWidget(StatusBar);
 
-  FormCreate();
-
+  // Wired before the watcher starts, so no presence change can come before its handler.
   connect(TabPageControl, &QTabWidget::currentChanged, this, &TMainForm::TabPageControlChange);
   connect(ExitButton, &QPushButton::clicked, this, &TMainForm::ExitButtonClick);
   connect(PicturesTabSheet->DeleteFileButton, &QPushButton::clicked, this,
           &TMainForm::DeleteFileButtonClick);
   connect(LEDLabelIrDA, &TLED::OnChangeState, this, &TMainForm::LEDLabelIrDAChangeState);
+
+  FormCreate();
 }
 
 TMainForm::~TMainForm() {
