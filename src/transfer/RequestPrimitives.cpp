@@ -91,7 +91,11 @@ bool TRequestPrimitives::SendCommand(std::span<const std::uint8_t> params,
 void TRequestPrimitives::WaitReady(TDeviceInfo& info) {
   info.Identity = 0;
   // A stop request silences ReadReply, so it has to end the poll as well.
-  while (!IsSupportedIdentity(info.Identity) && Active()) {
+  for (int polls = 0; !IsSupportedIdentity(info.Identity) && Active(); ++polls) {
+    if (polls == kMaxReadyPolls) {
+      FailLink("Device never became ready");
+      return;
+    }
     ReadReply(std::span(&info.Identity, 1), 1, CommandTable()[kIdentityCommand]);
   }
 }

@@ -54,7 +54,10 @@ class TRequestPrimitives {
   bool SendCommand(std::span<const std::uint8_t> params, const TCommandDescriptor& entry);
 
   // Polls the identity command until the device says it is ready (17 or 25) or the link fails.
+  // A device that stays busy for kMaxReadyPolls polls (a minute of pauses) fails the link, so a
+  // stuck device ends in a retried transfer instead of a window that never answers again.
   void WaitReady(TDeviceInfo& info);
+  static constexpr int kMaxReadyPolls = 3000;
 
   // True while the primitives still do something.
   bool Active() const;

@@ -144,6 +144,13 @@ TEST_F(RequestPrimitivesTest, WaitReadyPollsUntilReadyOrTheLinkFails) {
   EXPECT_EQ(api.Count("Send "), 5);
 }
 
+TEST_F(RequestPrimitivesTest, WaitReadyGivesUpOnADeviceThatStaysBusy) {
+  for (int i = 0; i < TRequestPrimitives::kMaxReadyPolls + 5; ++i) api.QueueReceive(Bytes{0});
+  requests.WaitReady(info);
+  EXPECT_FALSE(link.LinkOk);
+  EXPECT_EQ(api.Count("Send "), TRequestPrimitives::kMaxReadyPolls);
+}
+
 TEST_F(RequestPrimitivesTest, UnreadableIdentityIsALinkFailureNotAWrongDevice) {
   // 0 bytes, then a failed receive, each on its own link.
   for (bool fails : {false, true}) {
