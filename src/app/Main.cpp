@@ -357,7 +357,9 @@ void TMainForm::StartLanguageRead() {
 
 void TMainForm::ExitButtonClick() {
   ImportBuffer.clear();
-  if (DeleteHappened && LEDLabelIrDA->Lit()) {
+  // Exit stays clickable during a transfer; a second worker must never start beside the first,
+  // so the window just closes once the running transfer has stopped.
+  if (DeleteHappened && LEDLabelIrDA->Lit() && !transferActive_) {
     // The device tidies its memory first; the clean-up ends the program once it is ready.
     StartAction(9, true, LangString(65186));
     return;

@@ -191,6 +191,17 @@ TEST_F(TransferWindowTest, IdentityTwentyFiveIsASupportedDevice) {
   EXPECT_FALSE(form->TerminateRequested);
 }
 
+TEST_F(TransferWindowTest, ExitDuringATransferStartsNoSecondOneAndClosesAfterIt) {
+  ASSERT_TRUE(WaitForLight());
+  form->DeleteHappened = true;
+  form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
+  ASSERT_TRUE(PumpUntil([&] { return Requests(0xFF, 0xC2) >= 1; }));
+  form->ExitButtonClick();
+  ASSERT_TRUE(PumpUntil([&] { return form->Watcher == nullptr; }));
+  EXPECT_EQ(Requests(0xFF, 0xE9), 0);
+  EXPECT_FALSE(form->TransferActive());
+}
+
 TEST_F(TransferWindowTest, ClosingDuringATransferStopsItBeforeTheWindowGoes) {
   ASSERT_TRUE(WaitForLight());
   form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
