@@ -159,10 +159,10 @@ void TMainForm::BuildBottomStrip() {
 }
 
 void TMainForm::FormCreate() {
-  // 1. No system dialog for a drive that is not ready; the exception handler reports it.
+  // No system dialog for a drive that is not ready; the exception handler reports it.
   savedErrorMode_ = platform::SuppressCriticalErrorDialogs();
 
-  // 2. The socket layer.
+  // The socket layer, then the watcher that enumerates on it.
   DynaIrDA1.LinkOk = true;
   DynaIrDA1.StartWinsock();
   if (!DynaIrDA1.LinkOk) {
@@ -170,20 +170,18 @@ void TMainForm::FormCreate() {
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
   }
 
-  // 3. The presence watcher, running, and the raw file list.
   Watcher = std::make_unique<TCheckDevListThread>(DynaIrDA1, this, [this] { UpdatePresence(); });
   Watcher->start();
   RawFileList.clear();
 
-  // 4.
+  // The progress bar is there from the start; no device is known yet.
   ProgressBar->setVisible(true);
   LEDLabelIrDA->SetLit(false);
 
-  // 6.
   PicturesTabSheet->NoPreviewImage->setVisible(false);
   PicturesTabSheet->DummyImage->setVisible(false);
 
-  // 7. Top left corner; tabs scaled.
+  // The window's design size is given at 120 dots per inch; it opens in the top left corner.
   const double designToScreen = scale_ * 96.0 / kDesignDotsPerInch;
   setFixedSize(static_cast<int>(std::lround(kDesignClientWidth * designToScreen)),
                static_cast<int>(std::lround(kDesignClientHeight * designToScreen)));
@@ -198,26 +196,24 @@ void TMainForm::FormCreate() {
           .arg(tabWidth_)
           .arg(tabHeight_));
 
-  // 9.
   ActionCode = 14;
   ListsStale = true;
   DeleteHappened = false;
 
-  // 10.
+  // The About page first, and the status bar says the device is off.
   TabPageControl->setCurrentIndex(0);
   SetStatusText(1, LangString(65191));
   SetStatusText(2, QString());
 
-  // 11.
+  // The pages' start states.
   EnableGreyControls(false);
   PicturesTabSheet->SavePicFileButton->setEnabled(false);
   PicturesTabSheet->pgImport->setCurrentWidget(PicturesTabSheet->tsPictureImport);
   ClearLanguageLists();
 
-  // 12. The working picture is exactly the device's size, whatever the screen.
+  // The working picture is exactly the device's size, whatever the screen.
   ReadImage = MakeWorkingPicture();
 
-  // 13.
   ApplyTexts();
   AboutTabSheetShow();
 }
@@ -309,7 +305,7 @@ void TMainForm::UpdatePresence() {
   PicturesPage& page = *PicturesTabSheet;
   if (DynaIrDA1.ListedDeviceCount() > 0) {
     DeviceId = DynaIrDA1.FirstDeviceId();
-    page.WrdPicButton->setEnabled(page.ViewImage->isVisible());
+    page.WrdPicButton->setEnabled(!page.ViewImage->isHidden());
     LEDLabelIrDA->SetLit(true);
   } else {
     page.WrdPicButton->setEnabled(false);
@@ -575,8 +571,9 @@ void TMainForm::FinishTransfer(bool failed, bool stopRequested, bool writeDirect
 void TMainForm::StopTransferAndWait() {
   stopRequested_ = true;
   if (worker_) worker_->requestInterruption();
-  // Let the worker's remaining synchronised calls through until its finish step has run.
-  while (transferActive_) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  // Let the worker's remaining synchronised calls through until its finish step has run; that
+  // step always comes as a call, so waiting for events cannot miss it.
+  while (transferActive_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   if (worker_) worker_->wait();
 }
 
