@@ -4,19 +4,19 @@
 #include <span>
 #include <vector>
 
-namespace {
-
-void ReadArea(TRequestPrimitives& requests, TDeviceInfo& info, std::uint8_t type) {
+bool ReadArea(TRequestPrimitives& requests, TDeviceInfo& info, std::uint8_t type) {
   const std::array<std::uint8_t, 1> param = {type};
-  requests.RequestReply(param, CommandTable()[kAreaCommand], info.AreaReply.size(),
-                        std::span(info.AreaReply));
+  return requests.RequestReply(param, CommandTable()[kAreaCommand], info.AreaReply.size(),
+                               std::span(info.AreaReply));
 }
 
-void ReadDirectory(TRequestPrimitives& requests, TDeviceInfo& info, std::uint8_t type) {
+bool ReadDirectory(TRequestPrimitives& requests, TDeviceInfo& info, std::uint8_t type) {
   info.DirParam = 0xFFu | (std::uint32_t{type} << 8) | (0xFFu << 16);
-  requests.RequestReply(LowThreeBytes(info.DirParam), CommandTable()[kDirectoryCommand], 0,
-                        info.DirReply);
+  return requests.RequestReply(LowThreeBytes(info.DirParam), CommandTable()[kDirectoryCommand], 0,
+                               info.DirReply);
 }
+
+namespace {
 
 void ReadAllPictures(TRequestPrimitives& requests, TDeviceInfo& info) {
   TTransferHost& host = requests.Host();

@@ -28,5 +28,11 @@ void RunReadActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
 // handle get the unsupported-action notice.
 void RunReadAction(TRequestPrimitives& requests, TDeviceInfo& info);
 
+// The area and directory reads, shared by both directions: the area reply of `type` into
+// info.AreaReply; the directory of `type` into info.DirReply, its parameter kept in info.DirParam.
+// True when the reply was taken.
+bool ReadArea(TRequestPrimitives& requests, TDeviceInfo& info, std::uint8_t type);
+bool ReadDirectory(TRequestPrimitives& requests, TDeviceInfo& info, std::uint8_t type);
+
 // The write direction's entry point, RunWriteActions(link, info, host), follows the same shape:
 // CheckIdentity, then the write step of the action code.

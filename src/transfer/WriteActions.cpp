@@ -39,12 +39,6 @@ bool SendHeader(TRequestPrimitives& requests, const platform::Bytes& source, std
   return SendBlock(requests, kHeaderPacket, std::span(source).subspan(offset, kHeaderBytes));
 }
 
-void ReadArea(TRequestPrimitives& requests, TDeviceInfo& info, std::uint8_t type) {
-  const std::array<std::uint8_t, 1> param = {type};
-  requests.RequestReply(param, CommandTable()[kAreaCommand], info.AreaReply.size(),
-                        std::span(info.AreaReply));
-}
-
 // A package or upload that claims more bytes than it holds is refused before anything goes out:
 // the device would otherwise store a file padded with whatever lay beyond the buffer.
 void RefuseInvalidFile(TTransferHost& host) {
@@ -141,11 +135,7 @@ void WriteFirmware(TRequestPrimitives& requests, TDeviceInfo& info) {
     return;
   }
 
-  info.DirParam = 0xFFu | (std::uint32_t{kFirmwareType} << 8) | (0xFFu << 16);
-  if (!requests.RequestReply(LowThreeBytes(info.DirParam), CommandTable()[kDirectoryCommand], 0,
-                             info.DirReply)) {
-    return;
-  }
+  if (!ReadDirectory(requests, info, kFirmwareType)) return;
   // A device without firmware lists no header; its version then reads as 0.0, which lets any
   // file through rather than locking the device out of its only repair.
   const std::uint8_t deviceMajor = static_cast<std::uint8_t>(platform::ReadLE(
