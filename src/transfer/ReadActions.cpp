@@ -28,7 +28,7 @@ void ReadAllPictures(TRequestPrimitives& requests, TDeviceInfo& info) {
 
   const int count = host.CatalogueCount();
   host.SetProgressMaximum(count + 2);
-  ReadArea(requests, info, kPictureType);
+  ReadArea(requests, info, kTypePicture);
   for (int i = 0; i < count && requests.Active(); ++i) {
     const std::array<std::uint8_t, 3> param = host.FileRequestParam(i);
     info.FileParam = param[0] | (std::uint32_t{param[1]} << 8) | (std::uint32_t{param[2]} << 16);
@@ -45,11 +45,11 @@ void ReadAllPictures(TRequestPrimitives& requests, TDeviceInfo& info) {
 void RunReadAction(TRequestPrimitives& requests, TDeviceInfo& info) {
   switch (requests.Host().CurrentActionCode()) {
     case kReadLanguagesAction:
-      ReadArea(requests, info, kLanguageType);
-      ReadDirectory(requests, info, kLanguageType);
+      ReadArea(requests, info, kTypeLanguage);
+      ReadDirectory(requests, info, kTypeLanguage);
       break;
     case kReadPictureDirAction:
-      ReadDirectory(requests, info, kPictureType);
+      ReadDirectory(requests, info, kTypePicture);
       break;
     case kReadAllPicturesAction:
       ReadAllPictures(requests, info);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "devicefiles/FileHeader.h"
 #include "irda/DynaIrDA.h"
 #include "transfer/DeviceInfo.h"
 #include "transfer/RequestPrimitives.h"
@@ -16,10 +17,6 @@ inline constexpr std::uint8_t kReadPictureDirAction = 2;
 inline constexpr std::uint8_t kReadAllPicturesAction = 3;
 inline constexpr std::uint8_t kNoAction = 14;
 
-// Type codes of the device's file areas, as the area, directory and file commands take them.
-inline constexpr std::uint8_t kLanguageType = 3;
-inline constexpr std::uint8_t kPictureType = 4;
-
 // What the worker calls for a read transfer once connected: the identity check, then the read
 // step of host.CurrentActionCode() if the check passed. A failure shows in link.LinkOk.
 void RunReadActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
@@ -28,7 +25,8 @@ void RunReadActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
 // handle get the unsupported-action notice.
 void RunReadAction(TRequestPrimitives& requests, TDeviceInfo& info);
 
-// The area and directory reads, shared by both directions: the area reply of `type` into
+// The area and directory reads, shared by both directions (`type` is one of the file-area type
+// codes kTypeLanguage, kTypePicture, kTypeFirmware): the area reply of `type` into
 // info.AreaReply; the directory of `type` into info.DirReply, its parameter kept in info.DirParam.
 // True when the reply was taken.
 bool ReadArea(TRequestPrimitives& requests, TDeviceInfo& info, std::uint8_t type);

@@ -7,7 +7,8 @@
 
 namespace {
 
-constexpr std::size_t kHeaderBytes = 32;
+// Every device file starts with its raw header.
+constexpr std::size_t kHeaderBytes = TFileHeader::kRawSize;
 
 // First byte of a block packet.
 constexpr std::uint8_t kHeaderPacket = 0x00;
@@ -77,7 +78,7 @@ void WriteLanguage(TRequestPrimitives& requests, TDeviceInfo& info) {
     RefuseInvalidFile(host);
     return;
   }
-  ReadArea(requests, info, kLanguageType);
+  ReadArea(requests, info, kTypeLanguage);
   host.SetProgressMaximum(static_cast<int>(*size / kContentPacketBytes + 4));
   // The device lists an item as the user's own only by this mark; imported files carry the
   // factory value.
@@ -95,7 +96,7 @@ void WritePicture(TRequestPrimitives& requests, TDeviceInfo& info) {
     RefuseInvalidFile(host);
     return;
   }
-  ReadArea(requests, info, kPictureType);
+  ReadArea(requests, info, kTypePicture);
   host.SetProgressMaximum(static_cast<int>(size / kContentPacketBytes + 2));
   SendHeader(requests, header, 0);
   SendContent(requests, size - kHeaderBytes, 1, kFilePollInterval, info.PixelData);
@@ -135,7 +136,7 @@ void WriteFirmware(TRequestPrimitives& requests, TDeviceInfo& info) {
     return;
   }
 
-  if (!ReadDirectory(requests, info, kFirmwareType)) return;
+  if (!ReadDirectory(requests, info, kTypeFirmware)) return;
   // A device without firmware lists no header; its version then reads as 0.0, which lets any
   // file through rather than locking the device out of its only repair.
   const std::uint8_t deviceMajor = static_cast<std::uint8_t>(platform::ReadLE(
@@ -262,10 +263,10 @@ void RunWriteAction(TRequestPrimitives& requests, TDeviceInfo& info) {
       CleanUpMemory(requests, info);
       break;
     case kSetStartupPictureAction:
-      SetDefault(requests, kPictureType);
+      SetDefault(requests, kTypePicture);
       break;
     case kSetDefaultLanguageAction:
-      SetDefault(requests, kLanguageType);
+      SetDefault(requests, kTypeLanguage);
       break;
     case kReadLanguagesAction:
     case kReadPictureDirAction:

@@ -22,9 +22,6 @@ inline constexpr std::uint8_t kCleanUpMemoryAction = 9;
 inline constexpr std::uint8_t kSetStartupPictureAction = 13;
 inline constexpr std::uint8_t kSetDefaultLanguageAction = 16;
 
-// The firmware area's type code, beside the language and picture codes of the read direction.
-inline constexpr std::uint8_t kFirmwareType = 5;
-
 // Text table numbers of the write direction's messages.
 inline constexpr int kInvalidFileText = 65168;
 inline constexpr int kSameVersionText = 65184;
