@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "pictures/PictureCodec.h"
+
 void TPictureItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
   const bool selected = option.state & QStyle::State_Selected;
@@ -18,10 +20,10 @@ void TPictureItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
   const QImage picture = index.data(kPictureRole).value<QImage>();
   const int fontPoints = std::max(option.font.pointSize(), 0);
   if (!picture.isNull()) {
-    // Pure red marks the pixels that show the item's background.
+    // The colour decoding never produces marks the pixels that show the item's background.
     QPixmap pixmap = QPixmap::fromImage(picture);
     pixmap.setMask(
-        QBitmap::fromImage(picture.createMaskFromColor(qRgb(255, 0, 0), Qt::MaskInColor)));
+        QBitmap::fromImage(picture.createMaskFromColor(kInvalidLevelColor, Qt::MaskInColor)));
     painter->drawPixmap(option.rect.left() + kLeftMargin, option.rect.top() + 2 * fontPoints,
                         pixmap);
   }
