@@ -4,8 +4,28 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QPixmapCache>
 
 #include "pictures/PictureCodec.h"
+
+namespace {
+
+// paint() runs for every visible item on every repaint (scrolling, selection, hover); the pixmap
+// and its mask are made once per picture and then found by the image's cache key, which changes
+// whenever the picture's pixels do.
+QPixmap MaskedPixmap(const QImage& picture) {
+  const QString key = QStringLiteral("TPictureItemDelegate/%1").arg(picture.cacheKey());
+  QPixmap pixmap;
+  if (QPixmapCache::find(key, &pixmap)) return pixmap;
+  // kInvalidLevelColor, which decoding never produces, marks the pixels that show the background.
+  pixmap = QPixmap::fromImage(picture);
+  pixmap.setMask(
+      QBitmap::fromImage(picture.createMaskFromColor(kInvalidLevelColor, Qt::MaskInColor)));
+  QPixmapCache::insert(key, pixmap);
+  return pixmap;
+}
+
+}  // namespace
 
 void TPictureItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
@@ -20,12 +40,8 @@ void TPictureItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
   const QImage picture = index.data(kPictureRole).value<QImage>();
   const int fontPoints = std::max(option.font.pointSize(), 0);
   if (!picture.isNull()) {
-    // The colour decoding never produces marks the pixels that show the item's background.
-    QPixmap pixmap = QPixmap::fromImage(picture);
-    pixmap.setMask(
-        QBitmap::fromImage(picture.createMaskFromColor(kInvalidLevelColor, Qt::MaskInColor)));
     painter->drawPixmap(option.rect.left() + kLeftMargin, option.rect.top() + 2 * fontPoints,
-                        pixmap);
+                        MaskedPixmap(picture));
   }
 
   painter->setFont(option.font);
