@@ -169,10 +169,7 @@ bool DeviceSimulator::JoinBus(std::string& error) {
       return false;
     }
     ::unlink(socketPath.c_str());
-    createdDirectory_ = false;
-  } else if (::mkdir(directory.c_str(), 0700) == 0) {
-    createdDirectory_ = true;
-  } else {
+  } else if (::mkdir(directory.c_str(), 0700) != 0) {
     error = ErrnoText("cannot create " + directory);
     return false;
   }

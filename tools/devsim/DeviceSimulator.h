@@ -121,7 +121,6 @@ class DeviceSimulator {
   std::atomic<int> connections_{0};
   std::atomic<int> restarts_{0};
   bool nameWritten_ = false;
-  bool createdDirectory_ = false;
 };
 
 }  // namespace devsim
