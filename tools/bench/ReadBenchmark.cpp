@@ -4,7 +4,6 @@
 // sum of the pauses the request primitives asked for.
 #include <stdlib.h>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +16,7 @@
 #include "DemoContent.h"
 #include "DeviceSimulator.h"
 #include "DeviceStore.h"
+#include "devicefiles/Catalogue.h"
 #include "irda/DynaIrDA.h"
 #include "platform/SleepHook.h"
 #include "transfer/ReadActions.h"
@@ -29,22 +29,9 @@ constexpr std::size_t kPictures = 20;
 class BenchmarkHost : public TTransferHost {
  public:
   std::uint8_t action = kNoAction;
-  std::vector<std::array<std::uint8_t, 3>> catalogue;
+  TCatalogue catalogue;
   std::vector<platform::Bytes> rawFiles;
   int notices = 0;
-
-  // Entry i of the catalogue: the header's type code and position i + 1. Never reads past the
-  // reply, whatever its length field claims.
-  void BuildCatalogue(const platform::Bytes& dirReply) {
-    catalogue.clear();
-    const std::uint32_t length = platform::ReadLE32(dirReply, 0);
-    const std::size_t claimed = length >= 4 ? (length - 4) / 32 : 0;
-    const std::size_t present = dirReply.size() >= 4 ? (dirReply.size() - 4) / 32 : 0;
-    const std::size_t count = std::min({claimed, present, std::size_t{255}});
-    for (std::size_t i = 0; i < count; ++i) {
-      catalogue.push_back({0xFF, dirReply[4 + 32 * i + 6], static_cast<std::uint8_t>(i + 1)});
-    }
-  }
 
   void SetProgressMaximum(int) override {}
   void SetProgressPosition(int) override {}
@@ -55,9 +42,9 @@ class BenchmarkHost : public TTransferHost {
   bool AskYesNo(int) override { return false; }
   void RequestTerminate() override {}
   std::uint8_t CurrentActionCode() const override { return action; }
-  int CatalogueCount() const override { return static_cast<int>(catalogue.size()); }
+  int CatalogueCount() const override { return catalogue.CatalogueCount(); }
   std::array<std::uint8_t, 3> FileRequestParam(int index) const override {
-    return catalogue.at(static_cast<std::size_t>(index));
+    return catalogue.FileRequestParam(index);
   }
   std::vector<platform::Bytes>& RawFiles() override { return rawFiles; }
   std::vector<std::uint32_t> BuildDeleteList() override { return {}; }
@@ -171,15 +158,15 @@ int main() {
   BenchmarkHost host;
   TDeviceInfo info;
   const Measure directory = Transfer(host, info, kReadPictureDirAction, pauseSum);
-  host.BuildCatalogue(info.DirReply);
+  host.catalogue.BuildCatalogue(info.DirReply, devsim::kPictureArea, host.rawFiles);
   const Measure pictures = Transfer(host, info, kReadAllPicturesAction, pauseSum);
   platform::SetSleepHook({});
   simulator.Stop();
 
   const std::vector<platform::Bytes> stored = simulator.Files(devsim::kPictureArea);
   const bool complete = directory.linkOk && pictures.linkOk && host.rawFiles == stored;
-  std::printf("pictures on the device: %zu, in the catalogue: %zu, read back intact: %s\n",
-              stored.size(), host.catalogue.size(), complete ? "yes" : "NO");
+  std::printf("pictures on the device: %zu, in the catalogue: %d, read back intact: %s\n",
+              stored.size(), host.catalogue.CatalogueCount(), complete ? "yes" : "NO");
   Report("picture directory (code 2)", directory);
   Report("all pictures (code 3)", pictures);
   Measure both;
