@@ -18,7 +18,6 @@ void TFileHeader::ParseRaw(std::span<const std::uint8_t> raw) {
 
 void TFileHeader::CopyFrom(const TFileHeader& source, int index) {
   position_ = static_cast<std::uint8_t>(index + 1);
-  holderHeight_ = HolderHeightFor(holderWidth_);
   if (&source == this) return;
   fileSize_ = source.fileSize_;
   auxWord_ = source.auxWord_;

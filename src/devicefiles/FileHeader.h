@@ -76,7 +76,8 @@ class TFileHeader {
   // The decoded picture of a picture file; null for other files and before the picture is read.
   const QImage& Image() const { return image_; }
   void SetImage(const QImage& picture) { image_ = picture; }
-  QSize HolderSize() const { return QSize(holderWidth_, holderHeight_); }
+  // The holder's width never changes, so its height always follows from it.
+  QSize HolderSize() const { return QSize(kHolderWidth, HolderHeightFor(kHolderWidth)); }
 
  private:
   std::int32_t fileSize_ = 0;
@@ -92,6 +93,4 @@ class TFileHeader {
   std::uint8_t dirIndex_ = 0;
   // QImage shares its pixels until one side writes, so a copied picture is independent.
   QImage image_;
-  int holderWidth_ = kHolderWidth;
-  int holderHeight_ = HolderHeightFor(kHolderWidth);
 };
