@@ -98,9 +98,11 @@ class Scratch {
  public:
   Scratch() {
     char pattern[] = "/tmp/orvanel-bench-XXXXXX";
-    if (const char* made = ::mkdtemp(pattern)) dir_ = made;
-    ::setenv("ORVANEL_IRDA_BUS", (dir_ + "/bus").c_str(), 1);
-    std::filesystem::create_directories(dir_ + "/bus");
+    if (const char* made = ::mkdtemp(pattern)) {
+      dir_ = made;
+      // The simulator creates the bus directory when it joins.
+      ::setenv("ORVANEL_IRDA_BUS", (dir_ + "/bus").c_str(), 1);
+    }
   }
   ~Scratch() {
     std::error_code ignored;
