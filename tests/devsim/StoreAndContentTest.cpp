@@ -94,6 +94,20 @@ TEST(DeviceStoreTest, DamagedFilesAreReportedAndLeftUntouched) {
   EXPECT_EQ(ReadFileBytes(store.AreaPath(kPictureArea)), damaged);
 }
 
+// A chain's first part can announce 255 more, and the installed chain is stored part by part:
+// the state it leaves must load again.
+TEST(DeviceStoreTest, AFirmwareChainOfEveryAnnouncedPartLoadsAgain) {
+  const AreaContent firmware{
+      SplitFirmwareParts(MakeFirmwareFile(6, 0, "256 parts", std::vector<std::size_t>(256, 1))), 1};
+  ASSERT_EQ(firmware.files.size(), kMaxFirmwareParts);
+  AreaContent loaded;
+  std::string error;
+  ASSERT_TRUE(DeviceStore::Parse(kFirmwareArea, DeviceStore::Serialize(kFirmwareArea, firmware),
+                                 loaded, error))
+      << error;
+  EXPECT_EQ(loaded.files, firmware.files);
+}
+
 TEST(DemoContentTest, FactoryPicturesAreRealDrawingsFactoryFirst) {
   const std::vector<Bytes> pictures = DemoPictures();
   ASSERT_GE(pictures.size(), 5u);

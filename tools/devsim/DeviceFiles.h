@@ -37,6 +37,8 @@ inline constexpr std::size_t kPictureFileSize = kHeaderSize + kPixelDataSize;   
 inline constexpr std::uint32_t kMaxFileSize = 4u * 1024 * 1024;
 // Positions travel in one byte, so an area cannot hold more files than this.
 inline constexpr std::size_t kMaxFilesPerArea = 255;
+// Byte 5 of a chain's first part counts the parts that follow it, so a chain has up to 256.
+inline constexpr std::size_t kMaxFirmwareParts = 256;
 // The memory one area offers; an upload that does not fit is read to its end but not stored.
 inline constexpr std::size_t kMaxAreaBytes = 16u * 1024 * 1024;
 

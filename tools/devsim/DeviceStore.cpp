@@ -105,7 +105,8 @@ bool DeviceStore::Parse(std::uint8_t area, const Bytes& data, AreaContent& conte
   AreaContent loaded;
   loaded.defaultIndex = platform::ReadLE16(data, 12);
   const std::size_t count = platform::ReadLE16(data, 14);
-  if (count > kMaxFilesPerArea || loaded.defaultIndex > count) {
+  const std::size_t maxCount = area == kFirmwareArea ? kMaxFirmwareParts : kMaxFilesPerArea;
+  if (count > maxCount || loaded.defaultIndex > count) {
     error = "implausible file count or default index";
     return false;
   }
