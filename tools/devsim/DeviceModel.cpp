@@ -320,6 +320,8 @@ Reply DeviceModel::HandleDefault(std::uint8_t area, std::uint8_t index) {
                           " refused: no such item");
     return reply;
   }
+  // Choosing the default again changes nothing, so there is nothing to save.
+  if (memory_[*slot].defaultIndex == index) return reply;
   memory_[*slot].defaultIndex = index;
   reply.changedAreas.push_back(area);
   return reply;
