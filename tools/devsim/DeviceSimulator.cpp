@@ -98,7 +98,7 @@ bool DeviceSimulator::Start(std::string* errorOut) {
 
   std::FILE* log = nullptr;
   if (!config_.logFile.empty()) {
-    log = std::fopen(config_.logFile.c_str(), "w");
+    log = std::fopen(config_.logFile.c_str(), "we");  // close-on-exec, as every other fd here
     if (!log) return fail(ErrnoText(config_.logFile));
   }
   int pipeFds[2];
