@@ -9,6 +9,7 @@
 #include "CommandLine.h"
 #include "DemoContent.h"
 #include "DeviceSimulator.h"
+#include "platform/IrdaBus.h"
 
 int main(int argc, char** argv) {
   devsim::ProgramOptions options;
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("orvanel-devsim: device %s on %s\n",
-              simulator.DeviceDirectory().substr(simulator.BusDirectory().size() + 1).c_str(),
+              platform::DeviceDirectoryName(options.config.id).c_str(),
               simulator.BusDirectory().c_str());
   std::fflush(stdout);
 
