@@ -277,7 +277,7 @@ std::vector<std::string> LanguageNames() {
 
 Bytes MakeLanguageFile(const std::string& language, std::uint8_t addedMark, std::size_t totalSize) {
   const auto found = LanguageTables().find(language);
-  const std::vector<std::string> texts =
+  const std::vector<std::string>& texts =
       found != LanguageTables().end() ? found->second : LanguageTables().at("English");
   // String table: count, one offset per text (from the start of the content), NUL-ended texts.
   Bytes content;
