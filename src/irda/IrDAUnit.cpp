@@ -8,7 +8,6 @@
 namespace {
 
 constexpr std::uint16_t kRequestedVersion = 0x0202;
-constexpr int kWsaNotSocket = 10038;  // what an operation on no socket at all reports
 constexpr int kMaxServiceNameLength = platform::kServiceNameSize - 1;
 constexpr int kLastConnectTrial = 400;
 constexpr int kEnumerationAttempts = 2;
@@ -135,7 +134,7 @@ void TIrDA::ApplyReceiveTimeout() {
 
 int TIrDA::SendRequest() {
   int result = platform::kSocketError;
-  int error = kWsaNotSocket;
+  int error = platform::wsa::kNotSocket;  // what an operation on no socket at all reports
   if (DataSocket != platform::kInvalidSocket) {
     result = api_->Send(DataSocket, SendBuffer.data(), static_cast<int>(SendBuffer.size()));
     if (result < 0) error = api_->LastError();

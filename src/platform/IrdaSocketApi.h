@@ -13,9 +13,12 @@ inline constexpr int kSocketError = -1;
 
 // Winsock error numbers; every backend reports these, whatever the system.
 namespace wsa {
+inline constexpr int kFault = 10014;
+inline constexpr int kInvalid = 10022;
 inline constexpr int kWouldBlock = 10035;
 inline constexpr int kInProgress = 10036;
 inline constexpr int kAlready = 10037;
+inline constexpr int kNotSocket = 10038;
 inline constexpr int kAddressFamilyNotSupported = 10047;
 inline constexpr int kNetworkDown = 10050;
 inline constexpr int kConnectionReset = 10054;

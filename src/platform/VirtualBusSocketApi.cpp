@@ -23,10 +23,6 @@
 namespace platform {
 namespace {
 
-constexpr int kWsaFault = 10014;
-constexpr int kWsaInvalid = 10022;
-constexpr int kWsaNotSocket = 10038;
-
 // A device that never accepts (its queue is full) or stops taking bytes must not hold a
 // blocking connect or send for ever.
 constexpr int kSendTimeoutMs = 10000;
@@ -228,8 +224,8 @@ SocketHandle VirtualBusSocketApi::CreateSocket() {
 }
 
 int VirtualBusSocketApi::EnumerateDevices(SocketHandle socket, std::uint8_t* buffer, int* length) {
-  if (!Known(socket)) return Fail(kWsaNotSocket);
-  if (!buffer || !length || *length < 4) return Fail(kWsaFault);
+  if (!Known(socket)) return Fail(wsa::kNotSocket);
+  if (!buffer || !length || *length < 4) return Fail(wsa::kFault);
 
   Sleep(kDiscoveryMs);
 
@@ -261,7 +257,7 @@ int VirtualBusSocketApi::EnumerateDevices(SocketHandle socket, std::uint8_t* buf
 }
 
 int VirtualBusSocketApi::SetNoLinger(SocketHandle socket) {
-  if (!Known(socket)) return Fail(kWsaNotSocket);
+  if (!Known(socket)) return Fail(wsa::kNotSocket);
   const linger off{0, 0};
   const int fd = static_cast<int>(socket);
   if (::setsockopt(fd, SOL_SOCKET, SO_LINGER, &off, sizeof off) != 0) return FailErrno(errno);
@@ -269,7 +265,7 @@ int VirtualBusSocketApi::SetNoLinger(SocketHandle socket) {
 }
 
 int VirtualBusSocketApi::SetNonBlocking(SocketHandle socket, bool nonBlocking) {
-  if (!Known(socket)) return Fail(kWsaNotSocket);
+  if (!Known(socket)) return Fail(wsa::kNotSocket);
   const int fd = static_cast<int>(socket);
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags < 0) return FailErrno(errno);
@@ -279,8 +275,8 @@ int VirtualBusSocketApi::SetNonBlocking(SocketHandle socket, bool nonBlocking) {
 }
 
 int VirtualBusSocketApi::SetReceiveTimeout(SocketHandle socket, int milliseconds) {
-  if (!Known(socket)) return Fail(kWsaNotSocket);
-  if (milliseconds < 0) return Fail(kWsaInvalid);
+  if (!Known(socket)) return Fail(wsa::kNotSocket);
+  if (milliseconds < 0) return Fail(wsa::kInvalid);
   const timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
   const int fd = static_cast<int>(socket);
   if (::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0) {
@@ -291,8 +287,8 @@ int VirtualBusSocketApi::SetReceiveTimeout(SocketHandle socket, int milliseconds
 
 int VirtualBusSocketApi::Connect(SocketHandle socket, const SockAddrIrda& address,
                                  int addressLength) {
-  if (!Known(socket)) return Fail(kWsaNotSocket);
-  if (addressLength < kSockAddrIrdaSize) return Fail(kWsaFault);
+  if (!Known(socket)) return Fail(wsa::kNotSocket);
+  if (addressLength < kSockAddrIrdaSize) return Fail(wsa::kFault);
   if (address.family != kAfIrda) return Fail(wsa::kAddressFamilyNotSupported);
   const auto service = ServiceOf(address);
   if (!service) return Fail(wsa::kConnectionRefused);
@@ -342,8 +338,8 @@ int VirtualBusSocketApi::ConnectNonBlocking(int fd, const std::string& path) {
 }
 
 int VirtualBusSocketApi::Send(SocketHandle socket, const std::uint8_t* data, int length) {
-  if (!Known(socket)) return Fail(kWsaNotSocket);
-  if (length < 0 || (length > 0 && !data)) return Fail(kWsaFault);
+  if (!Known(socket)) return Fail(wsa::kNotSocket);
+  if (length < 0 || (length > 0 && !data)) return Fail(wsa::kFault);
   const int fd = static_cast<int>(socket);
   int done = 0;
   while (done < length) {
@@ -367,8 +363,8 @@ int VirtualBusSocketApi::Send(SocketHandle socket, const std::uint8_t* data, int
 }
 
 int VirtualBusSocketApi::Receive(SocketHandle socket, std::uint8_t* buffer, int length) {
-  if (!Known(socket)) return Fail(kWsaNotSocket);
-  if (length < 0 || (length > 0 && !buffer)) return Fail(kWsaFault);
+  if (!Known(socket)) return Fail(wsa::kNotSocket);
+  if (length < 0 || (length > 0 && !buffer)) return Fail(wsa::kFault);
   const int fd = static_cast<int>(socket);
   ssize_t n;
   do {
@@ -379,13 +375,13 @@ int VirtualBusSocketApi::Receive(SocketHandle socket, std::uint8_t* buffer, int 
 }
 
 int VirtualBusSocketApi::Shutdown(SocketHandle socket) {
-  if (!Known(socket)) return Fail(kWsaNotSocket);
+  if (!Known(socket)) return Fail(wsa::kNotSocket);
   if (::shutdown(static_cast<int>(socket), SHUT_RDWR) != 0) return FailErrno(errno);
   return 0;
 }
 
 int VirtualBusSocketApi::Close(SocketHandle socket) {
-  if (!Known(socket)) return Fail(kWsaNotSocket);
+  if (!Known(socket)) return Fail(wsa::kNotSocket);
   const int fd = static_cast<int>(socket);
   {
     std::lock_guard lock(mutex_);
