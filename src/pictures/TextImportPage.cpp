@@ -1,7 +1,6 @@
 #include "pictures/TextImportPage.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,8 +18,7 @@
 TextImportPage::TextImportPage(double f, QWidget* parent) : QWidget(parent) {
   setObjectName("tsTextImport");
 
-  lTxtEditor = new QLabel(this);
-  lTxtEditor->setObjectName("lTxtEditor");
+  lTxtEditor = NewLabel(this, "lTxtEditor");
   lTxtEditor->setAlignment(Qt::AlignHCenter);
 
   // Word wrap at the editor's own width: each wrapped line is one line of the picture, so the
