@@ -17,7 +17,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 QString TApplication::DriveNotReadyText(const QString& drive) {
   const bool letter = drive.size() >= 2 && drive[0].isLetter() && drive[1] == ':';
   if (letter) return LangStrings::DriveNotReadyMessage(drive[0]);
-  return LangString(65223) + " " + drive + ":  " + LangString(65224) + "!";
+  return LangStrings::DriveNotReadyMessage(drive);
 }
 
 void TApplication::HandleException(std::exception_ptr error) {

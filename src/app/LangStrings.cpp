@@ -263,7 +263,11 @@ QString SaveTextQuestion(const QString& fileName, const QString& folder) {
 }
 
 QString DriveNotReadyMessage(QChar driveLetter) {
-  return LangString(65223) + QStringLiteral(" ") + driveLetter.toUpper() + QStringLiteral(":  ") +
+  return DriveNotReadyMessage(QString(driveLetter.toUpper()));
+}
+
+QString DriveNotReadyMessage(const QString& drive) {
+  return LangString(65223) + QStringLiteral(" ") + drive + QStringLiteral(":  ") +
          LangString(65224) + QStringLiteral("!");
 }
 

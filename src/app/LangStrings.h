@@ -43,5 +43,7 @@ QString ExportPicturesQuestion(const QString& mask, const QString& folder);
 QString SaveTextQuestion(const QString& fileName, const QString& folder);
 // 65223 + " " + the upper-case drive letter + ":  " + 65224 + "!"
 QString DriveNotReadyMessage(QChar driveLetter);
+// The same with `drive` (a mount point, say) in the letter's place, as it is.
+QString DriveNotReadyMessage(const QString& drive);
 
 }  // namespace LangStrings
