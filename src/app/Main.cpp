@@ -18,11 +18,11 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "app/AboutPage.h"
 #include "app/LED.h"
 #include "app/LangStrings.h"
+#include "app/PageWidgets.h"
 #include "app/Prompts.h"
 #include "devicefiles/DeviceName.h"
 #include "firmware/SoftwarePage.h"
@@ -98,7 +98,7 @@ TMainForm::~TMainForm() {
 }
 
 int TMainForm::Scaled(int designSize) const {
-  return static_cast<int>(std::lround(designSize * scale_));
+  return ::Scaled(designSize, scale_);
 }
 
 void TMainForm::BuildBottomStrip() {
@@ -183,8 +183,8 @@ void TMainForm::FormCreate() {
 
   // The window's design size is given at 120 dots per inch; it opens in the top left corner.
   const double designToScreen = scale_ * 96.0 / kDesignDotsPerInch;
-  setFixedSize(static_cast<int>(std::lround(kDesignClientWidth * designToScreen)),
-               static_cast<int>(std::lround(kDesignClientHeight * designToScreen)));
+  setFixedSize(::Scaled(kDesignClientWidth, designToScreen),
+               ::Scaled(kDesignClientHeight, designToScreen));
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().topLeft());
   }

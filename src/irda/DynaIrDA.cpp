@@ -4,7 +4,6 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 
 #include "irda/DynaUtils.h"

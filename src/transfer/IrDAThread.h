@@ -7,13 +7,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "irda/DynaIrDA.h"
 #include "transfer/DeviceInfo.h"
-
-namespace platform {
-class IrdaSocketApi;
-}
 
 // The main window's side of a transfer. Every call arrives on the GUI thread.
 class TTransferOwner {
