@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/LangStrings.h"
-#include "app/PageWidgets.h"
+#include "texts/LangStrings.h"
+#include "widgets/PageWidgets.h"
 
 namespace {
 

@@ -20,10 +20,6 @@
 #include <QVBoxLayout>
 
 #include "app/AboutPage.h"
-#include "app/LED.h"
-#include "app/LangStrings.h"
-#include "app/PageWidgets.h"
-#include "app/Prompts.h"
 #include "devicefiles/DeviceName.h"
 #include "firmware/SoftwarePage.h"
 #include "firmware/WaitForm.h"
@@ -33,8 +29,12 @@
 #include "pictures/PictureListWidget.h"
 #include "pictures/PicturesPage.h"
 #include "platform/ErrorMode.h"
+#include "texts/LangStrings.h"
 #include "transfer/ReadActions.h"
 #include "transfer/WriteActions.h"
+#include "widgets/LED.h"
+#include "widgets/PageWidgets.h"
+#include "widgets/Prompts.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "app/Application.h"
-#include "app/LangStrings.h"
 #include "app/Main.h"
+#include "texts/LangStrings.h"
+#include "widgets/Application.h"
 
 int main(int argc, char** argv) {
   TApplication app(argc, argv);

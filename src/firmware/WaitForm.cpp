@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/PageWidgets.h"
+#include "widgets/PageWidgets.h"
 
 TWaitForm::TWaitForm(QWidget* owner, double scale)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

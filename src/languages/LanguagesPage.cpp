@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/LangStrings.h"
-#include "app/PageWidgets.h"
+#include "texts/LangStrings.h"
+#include "widgets/PageWidgets.h"
 
 namespace {
 

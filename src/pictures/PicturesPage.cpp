@@ -21,9 +21,9 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/LangStrings.h"
-#include "app/PageWidgets.h"
 #include "pictures/TextImportPage.h"
+#include "texts/LangStrings.h"
+#include "widgets/PageWidgets.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/LangStrings.h"
-#include "app/PageWidgets.h"
 #include "pictures/PicturesPage.h"
+#include "texts/LangStrings.h"
+#include "widgets/PageWidgets.h"
 
 TextImportPage::TextImportPage(double f, QWidget* parent) : QWidget(parent) {
   setObjectName("tsTextImport");

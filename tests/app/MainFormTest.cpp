@@ -18,11 +18,7 @@
 
 #include "DeviceSimulator.h"
 #include "app/AboutPage.h"
-#include "app/Application.h"
-#include "app/LED.h"
-#include "app/LangStrings.h"
 #include "app/Main.h"
-#include "app/ScriptedPrompts.h"
 #include "firmware/SoftwarePage.h"
 #include "irda/CheckDevListThread.h"
 #include "languages/LanguagesPage.h"
@@ -30,8 +26,12 @@
 #include "platform/ByteOrder.h"
 #include "platform/SleepHook.h"
 #include "support/PumpEvents.h"
+#include "support/ScriptedPrompts.h"
 #include "support/ScriptedSocketApi.h"
+#include "texts/LangStrings.h"
 #include "transfer/DeviceInfo.h"
+#include "widgets/Application.h"
+#include "widgets/LED.h"
 
 namespace {
 

@@ -17,10 +17,7 @@
 
 #include "DemoContent.h"
 #include "DeviceSimulator.h"
-#include "app/LED.h"
-#include "app/LangStrings.h"
 #include "app/Main.h"
-#include "app/ScriptedPrompts.h"
 #include "irda/CheckDevListThread.h"
 #include "languages/LanguagesPage.h"
 #include "pictures/PictureCodec.h"
@@ -29,7 +26,10 @@
 #include "platform/ByteOrder.h"
 #include "platform/SleepHook.h"
 #include "support/PumpEvents.h"
+#include "support/ScriptedPrompts.h"
 #include "support/TemporaryBus.h"
+#include "texts/LangStrings.h"
+#include "widgets/LED.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/Prompts.h"
+#include "widgets/Prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "app/LangStrings.h"
+#include "texts/LangStrings.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

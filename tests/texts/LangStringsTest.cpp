@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 
-#include "app/LangStrings.h"
+#include "texts/LangStrings.h"
 
 namespace {
 

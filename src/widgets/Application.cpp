@@ -1,7 +1,7 @@
-#include "app/Application.h"
+#include "widgets/Application.h"
 
-#include "app/LangStrings.h"
-#include "app/Prompts.h"
+#include "texts/LangStrings.h"
+#include "widgets/Prompts.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

@@ -1,4 +1,4 @@
-#include "app/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
 
 #include <QDialog>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "app/LangStrings.h"
+#include "texts/LangStrings.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,4 +1,4 @@
-#include "app/PageWidgets.h"
+#include "widgets/PageWidgets.h"
 
 #include <QFrame>
 #include <QGroupBox>

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/Prompts.h"
-#include "app/ScriptedPrompts.h"
+#include "support/ScriptedPrompts.h"
+#include "widgets/Prompts.h"
 
 namespace {
 

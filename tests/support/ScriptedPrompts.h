@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/Prompts.h"
+#include "widgets/Prompts.h"
 
 enum class TPromptEvent { Beep, Message, OpenFile, SaveFile, Font, Modal };
 

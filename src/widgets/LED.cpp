@@ -1,4 +1,4 @@
-#include "app/LED.h"
+#include "widgets/LED.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/LED.h"
+#include "widgets/LED.h"
 
 namespace {
 
