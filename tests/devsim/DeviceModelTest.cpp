@@ -195,14 +195,56 @@ TEST_F(DeviceModelTest, DeleteShiftsLaterItemsAndTheDefaultStaysOnItsFile) {
   EXPECT_EQ(ParseHeader(Pictures().files[3]).Name, "Dive flag");
   EXPECT_EQ(ParseHeader(Pictures().files[4]).Name, "Turtle");
   EXPECT_EQ(Pictures().defaultIndex, 5);
-  // Deleting the default item hands the default to the first item.
+  // Deleting the default picture hands the default to the second one.
   Send(DeleteRequest(4, 5));
-  EXPECT_EQ(Pictures().defaultIndex, 1);
+  EXPECT_EQ(Pictures().defaultIndex, 2);
   // Deleting after the default leaves it alone.
-  Send(DefaultRequest(4, 2));
   Send(DeleteRequest(4, 4));
   EXPECT_EQ(Pictures().defaultIndex, 2);
   EXPECT_EQ(Pictures().files.size(), 3u);
+}
+
+// Where the default lands when its item is deleted, checked against where the tool's own
+// catalogue puts the mark (first language; the picture second before the delete, never the one
+// going away), so the two agree without a read-back.
+TEST_F(DeviceModelTest, DeletedDefaultLandsWhereTheToolsCatalogueMarksIt) {
+  const struct {
+    const char* what;
+    std::uint8_t area;
+    int factory, added;
+    std::uint16_t defaultBefore;
+    std::uint8_t deleted;
+    std::uint16_t expected;
+  } cases[] = {
+      {"last added language", kLanguageArea, 3, 1, 4, 4, 1},
+      {"only language", kLanguageArea, 0, 1, 1, 1, 0},
+      {"last picture", kPictureArea, 3, 2, 5, 5, 2},
+      {"third picture of three", kPictureArea, 0, 3, 3, 3, 2},
+      {"second picture", kPictureArea, 1, 2, 2, 2, 1},
+      {"first picture, its successor moves up", kPictureArea, 0, 3, 1, 1, 1},
+      {"only picture", kPictureArea, 0, 1, 1, 1, 0},
+      {"default after the deleted picture", kPictureArea, 0, 4, 4, 2, 3},
+      {"default before the deleted picture", kPictureArea, 0, 4, 1, 3, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::size_t slot = *AreaSlot(c.area);
+    DeviceMemory memory = DemoMemory();
+    memory[slot].files.clear();
+    for (int i = 0; i < c.factory + c.added; ++i) {
+      const std::uint8_t mark = i < c.factory ? kFactoryMark : kAddedMark;
+      const std::string name = "item " + std::to_string(i + 1);
+      memory[slot].files.push_back(c.area == kLanguageArea
+                                       ? MakeLanguageFile(name, mark, 100)
+                                       : MakePictureFile(name, mark, DrawFish()));
+    }
+    memory[slot].defaultIndex = c.defaultBefore;
+    DeviceModel device(memory, DeviceSettings{});
+    device.BeginConnection();
+    EXPECT_EQ(device.Handle(DeleteRequest(c.area, c.deleted)).changedAreas,
+              std::vector<std::uint8_t>{c.area});
+    EXPECT_EQ(device.Memory()[slot].defaultIndex, c.expected);
+  }
 }
 
 TEST_F(DeviceModelTest, RefusesDeletesOfFactoryItemsMissingItemsAndFirmware) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 
 #include "DemoContent.h"
@@ -53,6 +54,16 @@ class DeviceSimulatorTest : public ::testing::Test {
     auto client = std::make_unique<BusClient>(sim->SocketPath());
     EXPECT_TRUE(client->Connected());
     return client;
+  }
+  // Takes the device off the bus and binds a socket of our own in its place.
+  int BindInItsPlace(sockaddr_un& address) {
+    sim->Stop();
+    fs::create_directory(sim->DeviceDirectory());
+    address = {.sun_family = AF_UNIX, .sun_path = {}};
+    std::strcpy(address.sun_path, sim->SocketPath().c_str());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    return fd;
   }
   bool HasNote(const std::string& part) const {
     for (const std::string& note : sim->Notes()) {
@@ -227,20 +238,79 @@ TEST_F(DeviceSimulatorTest, KeepsOffTheIdOfALiveDeviceButTakesOverAStaleOne) {
   EXPECT_EQ(Connect()->Identity(), 17);
 
   // A device that died leaves its directory and a socket nobody listens on.
-  sim->Stop();
-  const std::string device = dir / "bus/0a1b2c3d";
-  fs::create_directory(device);
-  {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, (device + "/LSAP-SEL01").c_str());
-    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ::close(fd);
-  }
+  sockaddr_un address;
+  ::close(BindInItsPlace(address));
   ASSERT_TRUE(second.Start(&error)) << error;
   BusClient client(second.SocketPath());
   EXPECT_EQ(client.Identity(), 17);
+}
+
+TEST_F(DeviceSimulatorTest, KeepsOffAnIdWhoseListenerNeitherAcceptsNorRefuses) {
+  sockaddr_un address;
+  const int listener = BindInItsPlace(address);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  // Queue connections nobody accepts until the backlog is full: a blocking connect would now
+  // wait for as long as the listener does nothing.
+  std::vector<int> queued;
+  bool full = false;
+  while (!full && queued.size() < 64) {
+    queued.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
+    const auto* to = reinterpret_cast<const sockaddr*>(&address);
+    full = ::connect(queued.back(), to, sizeof address) != 0 && errno == EAGAIN;
+  }
+  ASSERT_TRUE(full);
+
+  DeviceSimulator second(Config());
+  std::string error;
+  auto started = std::async(std::launch::async, [&] { return second.Start(&error); });
+  const bool inTime = started.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  struct stat info;
+  EXPECT_EQ(::stat(address.sun_path, &info), 0);  // the live one keeps its place
+  // Closing the listener releases a Start() that blocks, so that this fails instead of hanging.
+  for (const int fd : queued) ::close(fd);
+  ::close(listener);
+  ASSERT_TRUE(inTime);
+  EXPECT_FALSE(started.get());
+  EXPECT_NE(error.find("already on"), std::string::npos) << error;
+}
+
+TEST_F(DeviceSimulatorTest, NotesKeepOnlyTheLatest) {
+  auto client = Connect();
+  EXPECT_EQ(client->AskPrefixed(FileRequest(kPictureArea, 9)).size(), 4u);
+  // Refused defaults leave the link open and each adds a note.
+  for (std::size_t i = 0; i < kMaxNotes + 10; ++i) {
+    ASSERT_TRUE(client->Send(DefaultRequest(kPictureArea, 0)));
+  }
+  ASSERT_TRUE(client->Send(DefaultRequest(kPictureArea, 77)));
+  EXPECT_EQ(client->Identity(), 17);  // every request before it was handled
+  const std::vector<std::string> notes = sim->Notes();
+  EXPECT_EQ(notes.size(), kMaxNotes);
+  EXPECT_FALSE(HasNote("does not exist"));
+  EXPECT_NE(notes.back().find("default 77"), std::string::npos) << notes.back();
+}
+
+TEST_F(DeviceSimulatorTest, OnceFaultsFireInOneConnectionOnly) {
+  const Bytes file = sim->Files(kPictureArea).front();
+  const struct {
+    const char* what;
+    Faults faults;
+  } cases[] = {
+      {"drop", {.dropAfter = 2, .once = true}},
+      {"silent", {.silentAfter = 1, .once = true}},
+      {"short", {.shortReply = 2, .once = true}},
+      {"absurd", {.absurdPrefix = 2, .once = true}},
+      {"all off, not only the one that fired", {.shortReply = 2, .absurdPrefix = 2, .once = true}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim->SetFaults(c.faults);
+    for (const bool faulty : {true, false}) {
+      auto client = Connect();
+      EXPECT_EQ(client->Identity(), 17);
+      ASSERT_TRUE(client->Send(FileRequest(kPictureArea, 1)));
+      EXPECT_EQ(client->Read(file.size(), 300) == file, !faulty);
+    }
+  }
 }
 
 TEST_F(DeviceSimulatorTest, FirmwareChainUpdatesTheVersionAndRestartsTheDevice) {

@@ -139,18 +139,29 @@ TEST_F(ProgramTest, DocumentsItsOptionsAndRejectsBadOnes) {
   for (const char* option :
        {"--bus", "--id", "--name", "--state", "--identity", "--battery", "--firmware",
         "--busy-polls", "--log", "--restart-ms", "--drop-after", "--silent-after", "--short-reply",
-        "--absurd-prefix", "--make-samples"}) {
+        "--absurd-prefix", "--fault-once", "--make-samples"}) {
     EXPECT_NE(text.find(option), std::string::npos) << option;
   }
   for (const std::vector<std::string>& bad : {std::vector<std::string>{"--id", "12345"},
                                               {"--bogus"},
                                               {"--battery", "300"},
                                               {"--firmware", "5"},
+                                              {"--fault-once=1"},
                                               {"--name", "a name far longer than the limit"},
                                               {"--bus"}}) {
     Program program(bad);
     EXPECT_NE(program.ReadLine(), "");
     EXPECT_EQ(program.Wait(), 2) << bad.front();
+  }
+}
+
+TEST_F(ProgramTest, FaultOnceSparesTheConnectionsAfterTheFaultyOne) {
+  Program program({"--bus", dir / "bus", "--state", dir / "state", "--id", "0A1B2C3D",
+                   "--drop-after", "1", "--fault-once"});
+  ASSERT_NE(program.ReadLine(), "");
+  for (const bool dropped : {true, false, false}) {
+    BusClient client(dir / "bus/0a1b2c3d/LSAP-SEL01");
+    EXPECT_EQ(client.Identity(), dropped ? -1 : 17);
   }
 }
 

@@ -76,6 +76,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, ProgramOptions& opti
       options.help = true;
       continue;
     }
+    if (option == "--fault-once") {
+      if (hasValue) {
+        error = "--fault-once takes no value";
+        return false;
+      }
+      config.faults.once = true;
+      continue;
+    }
     if (!hasValue) {
       if (i + 1 >= args.size()) {
         error = option.rfind("--", 0) == 0 ? option + " needs a value"
@@ -203,6 +211,8 @@ Faults (N counts the requests of one connection from 1; 0 is off):
                      send it with the prefix replaced, then end the connection
   --absurd-value V   that prefix, decimal or 0x hex, may be negative
                      (default 0x7FFFFFFF)
+  --fault-once       the first of these faults to fire turns them all off when its
+                     connection ends; later connections are served normally
 
 Other:
   --make-samples DIR write sample language (.bin) and firmware (.enc) package

@@ -347,9 +347,13 @@ Reply DeviceModel::HandleDelete(std::uint8_t area, std::uint8_t position) {
     return reply;
   }
   content.files.erase(content.files.begin() + (position - 1));
-  // The default stays on its file; when that file goes, the first item takes over.
+  // The default stays on its file. When that file goes, the device lands where the tool's own
+  // catalogue puts the mark, so that neither has to read the other back: the first language,
+  // or the picture that was second before the delete (now still second, unless it was the one
+  // deleted or it moved up into first place).
   if (content.defaultIndex == position) {
-    content.defaultIndex = content.files.empty() ? 0 : 1;
+    const bool secondSurvivesAsSecond = area == kPictureArea && position > 2;
+    content.defaultIndex = content.files.empty() ? 0 : secondSurvivesAsSecond ? 2 : 1;
   } else if (content.defaultIndex > position) {
     --content.defaultIndex;
   }

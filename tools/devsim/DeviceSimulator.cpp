@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -18,6 +19,8 @@ namespace {
 constexpr std::size_t kMaxLoggedRequests = 100000;
 constexpr std::size_t kReadChunk = 4096;
 constexpr int kRejoinRetryMs = 500;
+constexpr int kLiveCheckMs = 1000;
+constexpr int kLiveCheckRetryMs = 20;
 
 enum class Wait { kReady, kStopping, kTimeout };
 
@@ -33,16 +36,48 @@ bool FillAddress(const std::string& path, sockaddr_un& address) {
   return true;
 }
 
-// True when something listens at `path`: a live device whose place we must not take.
+// True when something listens at `path`: a live device whose place we must not take. Only a
+// refused connection, or no socket at all, marks the place as stale. A listener that neither
+// accepts nor refuses within the bound (its backlog full, its process wedged) counts as live:
+// wrongly refusing to start costs one clear error message, while wrongly taking over would
+// unlink the socket of a device that is still running and leave two of them answering as one.
 bool SomeoneListens(const std::string& path) {
   sockaddr_un address;
   if (!FillAddress(path, address)) return false;
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return false;
-  const bool connected =
-      ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLiveCheckMs);
+  auto msLeft = [deadline] {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+  };
+  bool live = true;
+  for (;;) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) break;
+    if (errno == EINPROGRESS) {
+      pollfd entry{fd, POLLOUT, 0};
+      int ready = 0;
+      while ((ready = ::poll(&entry, 1, msLeft())) < 0 && errno == EINTR) {
+      }
+      int error = 0;
+      socklen_t size = sizeof error;
+      if (ready > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0) {
+        live = error != ECONNREFUSED && error != ENOENT;
+      }
+      break;
+    }
+    if (errno == ECONNREFUSED || errno == ENOENT) {
+      live = false;
+      break;
+    }
+    // A full backlog of a local socket fails at once with EAGAIN and offers nothing to wait
+    // on, so the attempt is repeated until the bound.
+    if ((errno != EAGAIN && errno != EINTR) || msLeft() == 0) break;
+    ::poll(nullptr, 0, std::min(kLiveCheckRetryMs, msLeft()));
+  }
   ::close(fd);
-  return connected;
+  return live;
 }
 
 }  // namespace
@@ -279,6 +314,11 @@ void DeviceSimulator::ServeConnection(int fd, bool& restart) {
   int count = 0;
   int connection = 0;
   bool silent = false;
+  // The faults that fired here, when they are to fire only once.
+  std::optional<Faults> firedOnce;
+  auto fired = [&firedOnce](const Faults& faults) {
+    if (faults.once) firedOnce = faults;
+  };
   for (bool open = true; open;) {
     while (!silent && !buffer.empty()) {
       Frame frame;
@@ -307,6 +347,7 @@ void DeviceSimulator::ServeConnection(int fd, bool& restart) {
         if (faults.dropAfter != count) reply = model_->Handle(request);
       }
       if (faults.dropAfter == count) {
+        fired(faults);
         Note("fault: link dropped after request " + std::to_string(count));
         open = false;
         break;
@@ -315,6 +356,7 @@ void DeviceSimulator::ServeConnection(int fd, bool& restart) {
       Persist(reply.changedAreas);
       restart = restart || reply.restart;
       if (faults.shortReply == count) {
+        fired(faults);
         SendAll(fd, reply.bytes.data(), reply.bytes.size() / 2);
         Note("fault: reply to request " + std::to_string(count) + " cut to " +
              std::to_string(reply.bytes.size() / 2) + " of " + std::to_string(reply.bytes.size()) +
@@ -323,6 +365,7 @@ void DeviceSimulator::ServeConnection(int fd, bool& restart) {
         break;
       }
       if (faults.absurdPrefix == count && reply.lengthPrefixed && reply.bytes.size() >= 4) {
+        fired(faults);
         platform::WriteLE32(reply.bytes, 0, faults.absurdValue);
         SendAll(fd, reply.bytes.data(), reply.bytes.size());
         Note("fault: reply to request " + std::to_string(count) + " claims " +
@@ -335,6 +378,7 @@ void DeviceSimulator::ServeConnection(int fd, bool& restart) {
         break;
       }
       if (faults.silentAfter == count) {
+        fired(faults);
         Note("fault: silent after request " + std::to_string(count));
         silent = true;
       }
@@ -349,11 +393,18 @@ void DeviceSimulator::ServeConnection(int fd, bool& restart) {
     if (!silent) buffer.insert(buffer.end(), chunk, chunk + n);
   }
   std::string note;
+  bool disarmed = false;
   {
     std::lock_guard lock(mutex_);
     note = model_->EndConnection();
+    // Faults set anew while this connection ran are the caller's next plan: left armed.
+    if (firedOnce && faults_ == *firedOnce) {
+      faults_ = {};
+      disarmed = true;
+    }
   }
   if (!note.empty()) Note(note);
+  if (disarmed) Note("fault: fired once, now off");
 }
 
 void DeviceSimulator::Persist(const std::vector<std::uint8_t>& areas) {
@@ -370,6 +421,7 @@ void DeviceSimulator::Persist(const std::vector<std::uint8_t>& areas) {
 
 void DeviceSimulator::Note(const std::string& text) {
   std::lock_guard lock(mutex_);
+  if (notes_.size() >= kMaxNotes) notes_.pop_front();
   notes_.push_back(text);
   if (log_) {
     std::fprintf(log_, "%lld # %s\n", Elapsed(), text.c_str());
@@ -414,7 +466,7 @@ std::vector<LoggedRequest> DeviceSimulator::Requests() const {
 
 std::vector<std::string> DeviceSimulator::Notes() const {
   std::lock_guard lock(mutex_);
-  return notes_;
+  return {notes_.begin(), notes_.end()};
 }
 
 void DeviceSimulator::SetIdentity(std::uint8_t identity) {

@@ -24,6 +24,8 @@ namespace devsim {
 
 inline constexpr const char* kServiceName = "LSAP-SEL01";
 inline constexpr std::array<std::uint8_t, 4> kDefaultDeviceId = {0x4F, 0x52, 0x56, 0x4C};
+// Notes kept in memory; a simulator fed hostile requests for days must not grow without end.
+inline constexpr std::size_t kMaxNotes = 1000;
 
 // Misbehaviour on purpose. Each number counts the requests of one connection from 1; 0 is off.
 struct Faults {
@@ -32,6 +34,11 @@ struct Faults {
   int shortReply = 0;    // handle request N, send half its reply, end the connection
   int absurdPrefix = 0;  // request N, when its reply is length-prefixed, gets `absurdValue`
   std::uint32_t absurdValue = 0x7FFFFFFF;  // as prefix; the connection ends after that reply
+  // The first fault to fire turns them all off once its connection ends, so that a tool's
+  // recovery can be seen to work on the very next connection.
+  bool once = false;
+
+  bool operator==(const Faults&) const = default;
 };
 
 struct SimulatorConfig {
@@ -78,7 +85,8 @@ class DeviceSimulator {
   std::pair<std::uint8_t, std::uint8_t> FirmwareVersion() const;
 
   std::vector<LoggedRequest> Requests() const;
-  // Refusals, discarded uploads, unknown requests, restarts, in order.
+  // Refusals, discarded uploads, unknown requests, faults, restarts, in order; the latest
+  // kMaxNotes of them (the log file keeps all).
   std::vector<std::string> Notes() const;
   int Connections() const { return connections_; }
   int Restarts() const { return restarts_; }
@@ -108,7 +116,7 @@ class DeviceSimulator {
   std::unique_ptr<DeviceModel> model_;
   Faults faults_;
   std::deque<LoggedRequest> requests_;
-  std::vector<std::string> notes_;
+  std::deque<std::string> notes_;
   std::FILE* log_ = nullptr;
 
   std::chrono::steady_clock::time_point started_;
