@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -20,7 +19,6 @@
 #include <QVBoxLayout>
 
 #include "app/AboutPage.h"
-#include "devicefiles/DeviceName.h"
 #include "firmware/SoftwarePage.h"
 #include "firmware/WaitForm.h"
 #include "irda/CheckDevListThread.h"
@@ -43,6 +41,8 @@ double ScreenDotsPerInch() {
   return screen ? screen->logicalDotsPerInch() : 96.0;
 }
 
+constexpr int kTransferWarningText = 65176;
+
 }  // namespace
 
 TMainForm::TMainForm(Options options)
@@ -50,8 +50,8 @@ TMainForm::TMainForm(Options options)
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
       DynaIrDA1(options.SocketApi),
-      scale_(ScaleFactorFor(options.DotsPerInch.value_or(ScreenDotsPerInch()))),
-      socketApi_(options.SocketApi) {
+      Session(*this, options.SocketApi),
+      scale_(ScaleFactorFor(options.DotsPerInch.value_or(ScreenDotsPerInch()))) {
   setObjectName("MainForm");
   setAttribute(Qt::WA_DeleteOnClose, false);
 
@@ -171,8 +171,9 @@ void TMainForm::FormCreate() {
   }
 
   Watcher = std::make_unique<TCheckDevListThread>(DynaIrDA1, this, [this] { UpdatePresence(); });
+  Session.SetWatcher(Watcher.get());
   Watcher->start();
-  RawFileList.clear();
+  Session.RawFileList.clear();
 
   // The progress bar is there from the start; no device is known yet.
   ProgressBar->setVisible(true);
@@ -196,7 +197,7 @@ void TMainForm::FormCreate() {
           .arg(tabWidth_)
           .arg(tabHeight_));
 
-  ActionCode = 14;
+  Session.ActionCode = 14;
   ListsStale = true;
   DeleteHappened = false;
 
@@ -206,13 +207,13 @@ void TMainForm::FormCreate() {
   SetStatusText(2, QString());
 
   // The pages' start states.
-  EnableGreyControls(false);
+  PicturesTabSheet->EnableGreyControls(false);
   PicturesTabSheet->SavePicFileButton->setEnabled(false);
   PicturesTabSheet->pgImport->setCurrentWidget(PicturesTabSheet->tsPictureImport);
   ClearLanguageLists();
 
   // The working picture is exactly the device's size, whatever the screen.
-  ReadImage = MakeWorkingPicture();
+  Session.ReadImage = MakeWorkingPicture();
 
   ApplyTexts();
   AboutTabSheetShow();
@@ -266,45 +267,35 @@ void TMainForm::TabPageControlChange(int index) {
 }
 
 void TMainForm::ClearPicturesPage() {
-  Catalogue.ClearCatalogue();
-  PictureCatalogueLoaded = false;
-  RawFileList.clear();
-  PicturesTabSheet->ReadOnlyListBox->clear();
-  PicturesTabSheet->PicturesListBox->clear();
-  PicturesTabSheet->ViewImage->setVisible(false);
-  PicturesTabSheet->cbStartUpPic->setChecked(false);
-  PicturesTabSheet->PicFilenameTntPanel->setText("---");
-  PicturesTabSheet->NmbOfPixPanel->setText("---");
+  Session.ClearPictures();
+  PicturesTabSheet->Clear();
   SetStatusText(2, QString());
-  PicturesTabSheet->SavePicFileButton->setEnabled(false);
-  PicturesTabSheet->pgImport->setCurrentWidget(PicturesTabSheet->tsPictureImport);
 }
 
 void TMainForm::ClearLanguageLists() {
-  LanguagesTabSheet->LangReadOnlyTntListBox->clear();
-  LanguagesTabSheet->LanguageTntListBox->clear();
+  LanguagesTabSheet->ClearLists();
 }
 
-void TMainForm::EnableGreyControls(bool enabled) {
-  PicturesPage& page = *PicturesTabSheet;
-  // The sliders go back to the middle without reconverting the picture.
-  for (QSlider* slider : {page.slBlack, page.slGray, page.slWhite}) {
-    const QSignalBlocker quiet(slider);
-    slider->setEnabled(enabled);
-    slider->setValue(slider->maximum() / 2);
-  }
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{page.lBlack, page.lGrey, page.lWhite, page.lBright,
-                                       page.lDefault, page.lDark, page.pGray, page.lGrayTitle}) {
-    w->setEnabled(enabled);
-  }
+QString TMainForm::SelectedPicturesText() const {
+  return LangStrings::SelectedPicturesText(PicturesTabSheet->SelectedCount());
 }
+
+// ---- Presence --------------------------------------------------------------------------------
 
 void TMainForm::UpdatePresence() {
-  if (closing_) return;
+  // The watcher is paused for a transfer; a cycle already under way must not change the light
+  // (and with it the reads) under the transfer.
+  if (closing_ || Session.Busy()) return;
   PicturesPage& page = *PicturesTabSheet;
+  const bool wasLit = LEDLabelIrDA->Lit();
+  bool switched = false;
   if (DynaIrDA1.ListedDeviceCount() > 0) {
-    DeviceId = DynaIrDA1.FirstDeviceId();
+    // With several devices in range, the one whose files are shown stays the one talked to as
+    // long as it is there; only when it has gone does the first one take over, read afresh.
+    if (!wasLit || !DynaIrDA1.IsListed(Session.DeviceId)) {
+      switched = wasLit && DynaIrDA1.FirstDeviceId() != Session.DeviceId;
+      Session.DeviceId = DynaIrDA1.FirstDeviceId();
+    }
     page.WrdPicButton->setEnabled(!page.ViewImage->isHidden());
     LEDLabelIrDA->SetLit(true);
   } else {
@@ -314,6 +305,10 @@ void TMainForm::UpdatePresence() {
   if (!page.cbStartUpPic->isChecked() && !PreviewFromPC) {
     // The button's own state: the page control may be disabled around it during a transfer.
     page.cbStartUpPic->setEnabled(page.WrdPicButton->isEnabledTo(&page));
+  }
+  if (switched) {
+    ListsStale = true;
+    LEDLabelIrDAChangeState();
   }
 }
 
@@ -327,7 +322,7 @@ void TMainForm::LEDLabelIrDAChangeState() {
     ListsStale = false;
     StartPictureRead();
   } else {
-    EnableGreyControls(false);
+    PicturesTabSheet->EnableGreyControls(false);
     PicturesTabSheet->DeleteFileButton->setEnabled(false);
     LanguagesTabSheet->DeleteLangButton->setEnabled(false);
     LanguagesTabSheet->cbDefaultLang->setEnabled(false);
@@ -339,36 +334,43 @@ void TMainForm::LEDLabelIrDAChangeState() {
 // The automatic reads of the two device pages: the picture directory first, every picture once
 // it is known; the language directory.
 void TMainForm::StartPictureRead() {
-  if (PictureCatalogueLoaded) {
-    StartAction(3, false, LangString(65193));
+  if (Session.PictureCatalogueLoaded) {
+    StartAction(kReadAllPicturesAction, false, LangString(65193));
   } else {
-    StartAction(2, false, LangString(65192));
+    StartAction(kReadPictureDirAction, false, LangString(65192));
   }
 }
 
 void TMainForm::StartLanguageRead() {
-  StartAction(1, false);
+  StartAction(kReadLanguagesAction, false);
   ClearLanguageLists();
 }
 
+// ---- Exit and close --------------------------------------------------------------------------
+
 void TMainForm::ExitButtonClick() {
-  ImportBuffer.clear();
-  // Exit stays clickable during a transfer; a second worker must never start beside the first,
-  // so the window just closes once the running transfer has stopped.
-  if (DeleteHappened && LEDLabelIrDA->Lit() && !transferActive_) {
+  Session.ImportBuffer.clear();
+  if (Session.Busy()) {
+    // Exit stays clickable while a transfer starts or runs. It stops the transfer; the clean-up
+    // and the end follow once it has ended, never a second worker beside the first.
+    exitPending_ = true;
+    Session.RequestStop(false);
+    return;
+  }
+  if (DeleteHappened && LEDLabelIrDA->Lit()) {
     // The device tidies its memory first; the clean-up ends the program once it is ready.
-    StartAction(9, true, LangString(65186));
+    StartAction(kCleanUpMemoryAction, true, LangString(65186));
     return;
   }
   close();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  if (transferActive_) {
-    // The worker may be waiting for a call into this window: stop it first, close when it ends.
-    stopRequested_ = true;
-    if (worker_) worker_->requestInterruption();
+  if (Session.Busy()) {
+    // The worker may be waiting for a call into this window, or the start may be letting events
+    // through: stop it first, close when it has ended.
     closePending_ = true;
+    Session.RequestStop(true);
     event->ignore();
     return;
   }
@@ -376,11 +378,24 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void TMainForm::HonourPendingExit() {
+  if (closing_) return;
+  // Queued: the transfer's last step is still on the stack, and its worker waits for it.
+  if (closePending_) {
+    closePending_ = false;
+    exitPending_ = false;
+    QTimer::singleShot(0, this, &QWidget::close);
+  } else if (exitPending_) {
+    exitPending_ = false;
+    QTimer::singleShot(0, this, &TMainForm::ExitButtonClick);
+  }
+}
+
 void TMainForm::FormDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   closing_ = true;
-  StopTransferAndWait();
+  Session.StopAndWait();
 
   platform::RestoreErrorMode(savedErrorMode_);
   if (!Watcher) return;
@@ -391,6 +406,7 @@ void TMainForm::FormDestroy() {
   wait.ShowNow();
   const bool finished = Watcher->StopAndWait();
   wait.hide();
+  Session.SetWatcher(nullptr);
   if (finished) {
     Watcher.reset();
   } else {
@@ -405,30 +421,16 @@ void TMainForm::FormDestroy() {
   ClearLanguageLists();
 }
 
-// ---- Transfers ------------------------------------------------------------------------------
+// ---- Transfers -------------------------------------------------------------------------------
 
 void TMainForm::StartAction(std::uint8_t actionCode, bool writeDirection,
                             const QString& statusText) {
-  RetryCount = 0;
+  if (!Session.CanStart()) return;
   TLEDLabel* light = writeDirection ? LEDLabelWrite : LEDLabelRead;
   light->SetColor(lcGreen);
   light->SetLit(true);
-  ActionCode = actionCode;
   if (!statusText.isEmpty()) SetStatusText(1, statusText);
-  StartTransfer(writeDirection);
-}
-
-void TMainForm::StartTransfer(bool writeDirection) {
-  if (closing_) return;
-  Watcher->PauseWatch();
-  SetControlsEnabled(false, false);
-  auto* worker = new TIrDAThread(*this, this, socketApi_);
-  worker->DeviceId = DeviceId;
-  worker->WriteDirection = writeDirection;
-  Watcher->WaitPaused();
-  worker_ = worker;
-  transferActive_ = true;
-  worker->start();
+  Session.Start(actionCode, writeDirection);
 }
 
 void TMainForm::SetBusyCursor(bool busy) {
@@ -442,12 +444,12 @@ void TMainForm::SetBusyCursor(bool busy) {
 }
 
 void TMainForm::SetControlsEnabled(bool enabled, bool aborted) {
-  if (ActionCode == 6) {
+  if (Session.ActionCode == kWriteFirmwareAction) {
     TabPageControl->setEnabled(enabled);
     if (aborted) {
       SetBusyCursor(false);
       ProgressBar->setValue(0);
-      LastPartSent = false;
+      Session.LastPartSent = false;
     } else if (!enabled) {
       SetBusyCursor(true);
     }
@@ -462,119 +464,33 @@ void TMainForm::SetControlsEnabled(bool enabled, bool aborted) {
   SetBusyCursor(!enabled);
 }
 
-void TMainForm::PrepareUpload(bool writeDirection, TDeviceInfo& info) {
-  uploadEntry_ = -1;
-  uploadRawFile_ = false;
-  if (!writeDirection) return;
-  switch (ActionCode) {
-    case 4: {
-      const int index = Catalogue.CatalogueCount();
-      if (TFileHeader* entry = Catalogue.AppendEntry()) {
-        entry->ParseRaw(ImportBuffer);
-        entry->CopyFrom(*entry, index);
-        uploadEntry_ = index;
-      }
-      info.Package = ImportBuffer;
-      break;
-    }
-    case 5: {
-      UploadHeader = std::make_unique<TFileHeader>();
-      ImportBuffer = EncodePicture(ReadImage);
-      info.PixelData = ImportBuffer;
-      TFileHeader& header = *UploadHeader;
-      header.SetFileSize(static_cast<std::int32_t>(kPictureFileSize));
-      header.SetDefaultFlag(0);
-      header.SetAddedMark(0xFF);
-      header.SetPosition(255);
-      header.SetTypeCode(kTypePicture);
-      header.SetAuxByte(0xFF);
-      header.SetAuxWord(0xFF00);
-      header.SetVersion(0x0100);
-      header.SetName(DeviceName(PicturesTabSheet->PicFilenameTntPanel->text().toLatin1()));
-      header.SetChecksum(0);
-      header.SetImage(ReadImage.copy());
-      info.HeaderPacket = header.BuildRaw();
-
-      const int index = Catalogue.CatalogueCount();
-      platform::Bytes file = info.HeaderPacket;
-      file.insert(file.end(), info.PixelData.begin(), info.PixelData.end());
-      // The raw file list stays aligned with the catalogue: it gets the file only if the
-      // catalogue gets the entry.
-      if (TFileHeader* entry = Catalogue.AppendEntry()) {
-        entry->CopyFrom(header, index);
-        uploadEntry_ = index;
-        if (RawFileList.size() == static_cast<std::size_t>(index)) {
-          RawFileList.push_back(std::move(file));
-          uploadRawFile_ = true;
-        }
+void TMainForm::TransferEnded(TTransferEnd end) {
+  switch (end) {
+    case TTransferEnd::Succeeded:
+      LEDLabelRead->SetLit(false);
+      LEDLabelWrite->SetLit(false);
+      SetControlsEnabled(true, false);
+      // The picture directory is in: the pictures themselves are read next.
+      if (Session.ActionCode == kReadPictureDirAction && !closePending_ && !exitPending_ &&
+          !closing_) {
+        LEDLabelIrDAChangeState();
       }
       break;
-    }
-    case 6:
-      info.Package = ImportBuffer;
-      break;
-    default:
-      break;
-  }
-}
-
-void TMainForm::DropFailedUpload() {
-  if (uploadEntry_ < 0) return;
-  if (uploadRawFile_ && RawFileList.size() == static_cast<std::size_t>(uploadEntry_) + 1) {
-    RawFileList.pop_back();
-  }
-  Catalogue.RemoveEntry(uploadEntry_);
-  uploadEntry_ = -1;
-  uploadRawFile_ = false;
-}
-
-void TMainForm::RunActions(bool writeDirection, TDynaIrDA& link, TDeviceInfo& info) {
-  if (writeDirection) {
-    RunWriteActions(link, info, *this);
-  } else {
-    RunReadActions(link, info, *this);
-  }
-}
-
-void TMainForm::ProcessResults(bool writeDirection, TDeviceInfo& info) {
-  AfterTransferUpdate(writeDirection, info);
-  if (!writeDirection) ProcessReadResults(info);
-}
-
-void TMainForm::FinishTransfer(bool failed, bool stopRequested, bool writeDirection) {
-  transferActive_ = false;
-  if (failed) {
-    DropFailedUpload();
-    if (RetryCount < 3) {
-      ++RetryCount;
-      // A program that is ending (a foreign device, the window closing) tries no more.
-      if (!stopRequested && !StopRequested()) StartTransfer(writeDirection);
-    } else {
+    case TTransferEnd::GaveUp:
       for (TLEDLabel* light : {LEDLabelRead, LEDLabelWrite}) {
         if (light->Lit()) light->SetColor(lcRed);
       }
       SetControlsEnabled(true, true);
-      Watcher->ResumeWatch();
-      Prompts().Warning(LangString(65176), TBeep::Notice, this);
+      Prompts().Warning(LangString(kTransferWarningText), TBeep::Notice, this);
       SetStatusText(1, QString());
-    }
-  } else {
-    LEDLabelRead->SetLit(false);
-    LEDLabelWrite->SetLit(false);
-    SetControlsEnabled(true, false);
-    Watcher->ResumeWatch();
-    if (ActionCode == 2) LEDLabelIrDAChangeState();
+      break;
+    case TTransferEnd::Stopped:
+      LEDLabelRead->SetLit(false);
+      LEDLabelWrite->SetLit(false);
+      SetControlsEnabled(true, true);
+      break;
   }
-  if (closePending_ && !transferActive_) QTimer::singleShot(0, this, &QWidget::close);
-}
-
-void TMainForm::StopTransferAndWait() {
-  stopRequested_ = true;
-  if (worker_) worker_->requestInterruption();
-  // Let the worker's remaining synchronised calls through until its finish step has run; that
-  // step always comes as a call, so waiting for events cannot miss it.
-  while (transferActive_) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  if (worker_) worker_->wait();
+  HonourPendingExit();
 }
 
 void TMainForm::SetProgressMaximum(int maximum) {
@@ -614,160 +530,82 @@ bool TMainForm::AskYesNo(int textId) {
 
 void TMainForm::RequestTerminate() {
   TerminateRequested = true;
-  stopRequested_ = true;
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-void TMainForm::AfterTransferUpdate(bool writeDirection, const TDeviceInfo& info) {
-  const std::uint8_t code = ActionCode;
-  PicturesPage& pictures = *PicturesTabSheet;
-  if (code == 3 || code == 5) {
-    if (Catalogue.CatalogueCount() > 0) {
-      pictures.NmbOfPixPanel->setText(LangStrings::PictureCountText(Catalogue.CatalogueCount()));
-    }
-    if (writeDirection && UploadHeader) {
-      TPictureItemDelegate::AddItem(pictures.PicturesListBox, UploadHeader->NameSingleByteText(),
-                                    UploadHeader->Image());
-    }
-    if (!Catalogue.MarkDefault(info.AreaReply, 1)) {
-      Prompts().Error(LangString(65221), TBeep::Error, this);
-    }
-    if (writeDirection) pictures.PicturesListBox->scrollToBottom();
-  } else if (code == 4) {
-    LanguagesTabSheet->LanguageTntListBox->addItem(LanguagesTabSheet->LangDescrTntPanel->text());
-  } else if (code == 6) {
-    if (FirmwareWriteMarker) {
-      SetBusyCursor(false);
-      ProgressBar->setValue(0);
-      FirmwareWriteMarker = false;
-      LastPartSent = false;
-    }
-  } else if (code == 8) {
-    RemoveDeletedEntries();
-  }
-  uploadEntry_ = -1;  // the upload is the device's now: a later failure keeps it
-  SetStatusText(1, QString());
+// ---- What the transfers change on the pages ----------------------------------------------------
+
+QString TMainForm::PictureUploadName() const {
+  return PicturesTabSheet->PicFilenameTntPanel->text();
 }
 
-QString TMainForm::SelectedPicturesText() const {
-  const int count = static_cast<int>(PicturesTabSheet->ReadOnlyListBox->selectedItems().size() +
-                                     PicturesTabSheet->PicturesListBox->selectedItems().size());
-  return LangStrings::SelectedPicturesText(count);
+std::vector<int> TMainForm::SelectedAddedEntries() const {
+  QWidget* page = TabPageControl->currentWidget();
+  if (page == PicturesTabSheet) return PicturesTabSheet->SelectedAddedEntries();
+  if (page == LanguagesTabSheet) return LanguagesTabSheet->SelectedAddedEntries();
+  return {};
 }
 
-void TMainForm::RemoveDeletedEntries() {
+void TMainForm::PictureCountChanged(int count) {
+  PicturesTabSheet->NmbOfPixPanel->setText(LangStrings::PictureCountText(count));
+}
+
+void TMainForm::PictureWritten(const TFileHeader& upload) {
+  PicturesTabSheet->AddDevicePicture(true, upload.NameSingleByteText(), upload.Image());
+  PicturesTabSheet->PicturesListBox->scrollToBottom();
+}
+
+void TMainForm::LanguageWritten() {
+  LanguagesTabSheet->LanguageTntListBox->addItem(LanguagesTabSheet->LangDescrTntPanel->text());
+}
+
+void TMainForm::LanguagesRead(const TCatalogue::TLanguageNames& names) {
+  LanguagesTabSheet->ShowLanguages(names.Factory, names.Added);
+  LanguagesTabSheet->ImportLangButton->setEnabled(true);
+}
+
+void TMainForm::PictureRead(const TFileHeader& entry) {
+  PicturesTabSheet->AddDevicePicture(entry.AddedMark() != 0, entry.NameSingleByteText(),
+                                     entry.Image());
+}
+
+void TMainForm::EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) {
   QWidget* page = TabPageControl->currentWidget();
   if (page == PicturesTabSheet) {
     PicturesPage& pictures = *PicturesTabSheet;
-    const int factory = pictures.ReadOnlyListBox->count();
-    for (int j = pictures.PicturesListBox->count() - 1; j >= 0; --j) {
-      if (!pictures.PicturesListBox->item(j)->isSelected()) continue;
-      const int e = factory + j;
-      if (const TFileHeader* entry = Catalogue.Entry(e); entry && entry->DefaultFlag() == 1) {
-        // The device's default moves to the second entry; never onto the one going away.
-        if (TFileHeader* second = Catalogue.Entry(1); second && e != 1) second->SetDefaultFlag(1);
-      }
-      Catalogue.RemoveEntry(e);
-      if (static_cast<std::size_t>(e) < RawFileList.size()) {
-        RawFileList.erase(RawFileList.begin() + e);
-      }
-      delete pictures.PicturesListBox->takeItem(j);
-    }
+    pictures.RemoveAddedEntries(indexes);
     pictures.PicFilenameTntPanel->setText("---");
     SetStatusText(2, SelectedPicturesText());
     pictures.ViewImage->setVisible(false);
     pictures.DeleteFileButton->setEnabled(false);
     pictures.cbStartUpPic->setChecked(false);
-    pictures.NmbOfPixPanel->setText(
-        Catalogue.CatalogueCount() == 0
-            ? QStringLiteral("---")
-            : LangStrings::PictureCountText(Catalogue.CatalogueCount()));
+    const int count = Session.Catalogue.CatalogueCount();
+    pictures.NmbOfPixPanel->setText(count == 0 ? QStringLiteral("---")
+                                               : LangStrings::PictureCountText(count));
     pictures.PicturesListBox->scrollToTop();
   } else if (page == LanguagesTabSheet) {
     LanguagesPage& languages = *LanguagesTabSheet;
-    const int j = languages.LanguageTntListBox->currentRow();
-    if (j >= 0) {
-      const int e = languages.LangReadOnlyTntListBox->count() + j;
-      if (const TFileHeader* entry = Catalogue.Entry(e); entry && entry->DefaultFlag() == 1) {
-        if (TFileHeader* first = Catalogue.Entry(0); first && e != 0) first->SetDefaultFlag(1);
-        languages.cbDefaultLang->setChecked(false);
-        languages.cbDefaultLang->setEnabled(true);
-      }
-      Catalogue.RemoveEntry(e);
-      delete languages.LanguageTntListBox->takeItem(j);
+    languages.RemoveAddedEntries(indexes);
+    if (defaultToFirst) {
+      languages.cbDefaultLang->setChecked(false);
+      languages.cbDefaultLang->setEnabled(true);
     }
     SetStatusText(2, QString());
     languages.DeleteLangButton->setEnabled(false);
   }
 }
 
+void TMainForm::CatalogueOutdated() {
+  // Read the page again once this transfer has ended.
+  ListsStale = true;
+  QTimer::singleShot(0, this, [this] {
+    if (!closing_ && !closePending_ && !exitPending_) LEDLabelIrDAChangeState();
+  });
+}
+
 void TMainForm::DeleteFileButtonClick() {
   const bool yes = Prompts().Ask(TMessageKind::Warning, LangString(65218), TBeep::Notice, this);
-  if (!yes || !LEDLabelIrDA->Lit()) return;
+  if (!yes || !LEDLabelIrDA->Lit() || !Session.CanStart()) return;
   DeleteHappened = true;
-  StartAction(8, true, LangString(65194));
-}
-
-void TMainForm::ProcessReadResults(const TDeviceInfo& info) {
-  switch (ActionCode) {
-    case 1: {
-      const TCatalogue::TLanguageNames names =
-          Catalogue.BuildCatalogue(info.DirReply, 3, RawFileList);
-      LanguagesTabSheet->LangReadOnlyTntListBox->addItems(names.Factory);
-      LanguagesTabSheet->LanguageTntListBox->addItems(names.Added);
-      if (!Catalogue.MarkDefault(info.AreaReply, 0)) {
-        Prompts().Error(LangString(65221), TBeep::Error, this);
-      }
-      LanguagesTabSheet->ImportLangButton->setEnabled(true);
-      break;
-    }
-    case 2:
-      Catalogue.BuildCatalogue(info.DirReply, 4, RawFileList);
-      PictureCatalogueLoaded = true;
-      break;
-    case 3:
-      StoreDownloadedPictures();
-      break;
-    default:
-      break;
-  }
-}
-
-void TMainForm::StoreDownloadedPictures() {
-  const int count = Catalogue.CatalogueCount();
-  for (int i = 0; i < count; ++i) {
-    TFileHeader* entry = Catalogue.Entry(i);
-    if (!entry->Image().isNull()) continue;  // uploaded in this visit, already listed
-    // A file the read did not deliver stays unlisted rather than showing another's picture.
-    if (static_cast<std::size_t>(i) >= RawFileList.size()) break;
-    DecodePicture(RawFileList[static_cast<std::size_t>(i)], ReadImage);
-    entry->SetImage(ReadImage.copy());
-    QListWidget* list = entry->AddedMark() == 0 ? PicturesTabSheet->ReadOnlyListBox
-                                                : PicturesTabSheet->PicturesListBox;
-    TPictureItemDelegate::AddItem(list, entry->NameSingleByteText(), entry->Image());
-  }
-}
-
-std::vector<std::uint32_t> TMainForm::BuildDeleteList() {
-  std::vector<std::uint32_t> list;
-  QListWidget* added = nullptr;
-  int factoryCount = 0;
-  if (TabPageControl->currentWidget() == PicturesTabSheet) {
-    added = PicturesTabSheet->PicturesListBox;
-    factoryCount = PicturesTabSheet->ReadOnlyListBox->count();
-  } else if (TabPageControl->currentWidget() == LanguagesTabSheet) {
-    added = LanguagesTabSheet->LanguageTntListBox;
-    factoryCount = LanguagesTabSheet->LangReadOnlyTntListBox->count();
-  } else {
-    return list;
-  }
-  for (int j = 0; j < added->count(); ++j) {
-    if (!added->item(j)->isSelected()) continue;
-    TFileHeader* entry = Catalogue.Entry(factoryCount + j);
-    if (!entry) continue;  // a list item without its entry is never sent for deletion
-    entry->SetAddedMark(0xFF);
-    list.push_back(0xFFu | std::uint32_t{entry->TypeCode()} << 8 |
-                   std::uint32_t{entry->Position()} << 16);
-  }
-  return list;
+  StartAction(kDeleteFilesAction, true, LangString(65194));
 }

@@ -1,10 +1,8 @@
-// TMainForm: the main window. Owns the four pages, the bottom strip with the lights, the progress
-// bar and the status bar, the IrDA component that starts and stops the socket layer, the presence
-// watcher, and the state every transfer shares.
+// TMainForm: the main window. Composes the four pages and the bottom strip with the lights, the
+// progress bar and the status bar; owns the IrDA component that starts and stops the socket
+// layer, the presence watcher and the transfer session, and shows what the session reports.
 #pragma once
 
-#include <QImage>
-#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -12,11 +10,8 @@
 #include <optional>
 #include <vector>
 
-#include "devicefiles/Catalogue.h"
 #include "irda/DynaIrDA.h"
-#include "platform/ByteOrder.h"
-#include "transfer/IrDAThread.h"
-#include "transfer/TransferHost.h"
+#include "transfer/TransferSession.h"
 
 class AboutPage;
 class LanguagesPage;
@@ -29,15 +24,13 @@ class QStatusBar;
 class QTabWidget;
 class SoftwarePage;
 class TCheckDevListThread;
-class TIrDAThread;
-class TLED;
 class TLEDLabel;
 
 namespace platform {
 class IrdaSocketApi;
 }
 
-class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
+class TMainForm : public QWidget, public TSessionView {
   Q_OBJECT
 
  public:
@@ -68,61 +61,46 @@ class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
   void ExitButtonClick();
   void UpdatePresence();
   void LEDLabelIrDAChangeState();
+  // Deleting the selected added pictures, after the user's confirmation.
+  void DeleteFileButtonClick();
 
-  // Transfers. An action is started by the handler that decides on it: retry counter to 0, the
-  // direction's light green and lit, the action code stored, the status text, the worker.
+  // An action is started by the handler that decides on it: retry counter to 0, the direction's
+  // light green and lit, the action code stored, the status text, the worker. Nothing happens
+  // while another transfer is under way.
   void StartAction(std::uint8_t actionCode, bool writeDirection, const QString& statusText = {});
-  void StartTransfer(bool writeDirection);
-  void SetControlsEnabled(bool enabled, bool aborted);
-  bool TransferActive() const { return transferActive_; }
+  bool TransferActive() const { return Session.Busy(); }
 
-  // TTransferOwner.
-  void PrepareUpload(bool writeDirection, TDeviceInfo& info) override;
-  void RunActions(bool writeDirection, TDynaIrDA& link, TDeviceInfo& info) override;
-  void ProcessResults(bool writeDirection, TDeviceInfo& info) override;
-  void FinishTransfer(bool failed, bool stopRequested, bool writeDirection) override;
+  // Empties the Pictures page (and the picture catalogue) or the Languages page's lists.
+  void ClearPicturesPage();
+  void ClearLanguageLists();
+  // The status text for the pictures selected in the two device lists.
+  QString SelectedPicturesText() const;
 
-  // TTransferHost.
+  // Stops the transfer and the watcher behind the wait window and shuts the socket layer down.
+  // Runs once, when the window closes or at the latest when it is destroyed.
+  void FormDestroy();
+
+  // TSessionView.
   void SetProgressMaximum(int maximum) override;
   void SetProgressPosition(int position) override;
   void StepProgress() override;
   void ProcessEvents() override;
-  bool StopRequested() const override { return stopRequested_; }
   void Notify(TNoticeKind kind, int textId) override;
   bool AskYesNo(int textId) override;
   void RequestTerminate() override;
-  std::uint8_t CurrentActionCode() const override { return ActionCode; }
-  int CatalogueCount() const override { return Catalogue.CatalogueCount(); }
-  std::array<std::uint8_t, 3> FileRequestParam(int index) const override {
-    return Catalogue.FileRequestParam(index);
-  }
-  std::vector<platform::Bytes>& RawFiles() override { return RawFileList; }
-  std::vector<std::uint32_t> BuildDeleteList() override;
-  int DefaultPosition() const override { return Catalogue.DefaultPosition(); }
-  void SetLastPartSent(bool sent) override { LastPartSent = sent; }
   void RestoreCursor() override { SetBusyCursor(false); }
-
-  // End of a transfer whose link held.
-  void AfterTransferUpdate(bool writeDirection, const TDeviceInfo& info);
-  void ProcessReadResults(const TDeviceInfo& info);
-  // Decodes the downloaded pictures into the catalogue and the two device lists.
-  void StoreDownloadedPictures();
-
-  // Deleting the selected added pictures, after the user's confirmation.
-  void DeleteFileButtonClick();
-  // After a delete transfer: the deleted entries leave the catalogue and the page's lists.
-  void RemoveDeletedEntries();
-  // The status text for the pictures selected in the two device lists.
-  QString SelectedPicturesText() const;
-
-  // Empties the Pictures page and the Languages page's lists.
-  void ClearPicturesPage();
-  void ClearLanguageLists();
-  void EnableGreyControls(bool enabled);
-
-  // Stops the watcher behind the wait window and shuts the socket layer down. Runs once, when
-  // the window closes or at the latest when it is destroyed.
-  void FormDestroy();
+  void SetControlsEnabled(bool enabled, bool aborted) override;
+  void TransferEnded(TTransferEnd end) override;
+  void ClearActionText() override { SetStatusText(1, QString()); }
+  QString PictureUploadName() const override;
+  std::vector<int> SelectedAddedEntries() const override;
+  void PictureCountChanged(int count) override;
+  void PictureWritten(const TFileHeader& upload) override;
+  void LanguageWritten() override;
+  void LanguagesRead(const TCatalogue::TLanguageNames& names) override;
+  void PictureRead(const TFileHeader& entry) override;
+  void EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) override;
+  void CatalogueOutdated() override;
 
   // Controls.
   QTabWidget* TabPageControl;
@@ -144,26 +122,15 @@ class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
   // enumeration.
   TDynaIrDA DynaIrDA1;
   std::unique_ptr<TCheckDevListThread> Watcher;
+  // The catalogue, the files, the action code and everything else transfers share.
+  TTransferSession Session;
 
-  // Shared state of the transfers.
-  std::uint8_t ActionCode = 14;
-  std::int32_t RetryCount = 0;
-  std::array<std::uint8_t, 4> DeviceId{};
+  // State of the window around transfers.
   bool DeleteHappened = false;
+  // The device was absent, or another page shown, since the pictures were last read.
   bool ListsStale = true;
+  // The preview holds a picture made on the PC.
   bool PreviewFromPC = false;
-  std::vector<platform::Bytes> RawFileList;
-  TCatalogue Catalogue;
-  // A picture directory has been read in this visit of the page (it may have no entries).
-  bool PictureCatalogueLoaded = false;
-  QImage ReadImage;
-  // Firmware write: set when one is started from the Software page; the last part has been sent.
-  bool FirmwareWriteMarker = false;
-  bool LastPartSent = false;
-  // The last imported language or firmware file, unchanged; a picture upload's scratch space.
-  platform::Bytes ImportBuffer;
-  // The header of the latest picture upload.
-  std::unique_ptr<TFileHeader> UploadHeader;
   // Set when the program was asked to end; the real application then quits its event loop.
   bool TerminateRequested = false;
 
@@ -188,24 +155,17 @@ class TMainForm : public QWidget, public TTransferOwner, public TTransferHost {
   void ApplyTexts();
   void StartPictureRead();
   void StartLanguageRead();
+  void SetBusyCursor(bool busy);
+  // Exit and close wait for the transfer under way; this honours them once it has ended.
+  void HonourPendingExit();
 
   double scale_;
   int tabWidth_ = kTabWidth;
   int tabHeight_ = kTabHeight;
-  void SetBusyCursor(bool busy);
-  // Drops what the upload assembly of a failed attempt added, so a retry does not list it twice.
-  void DropFailedUpload();
-  void StopTransferAndWait();
-
-  platform::IrdaSocketApi* socketApi_;
-  QPointer<TIrDAThread> worker_;
-  bool transferActive_ = false;
-  int uploadEntry_ = -1;        // catalogue entry the current upload attempt appended
-  bool uploadRawFile_ = false;  // ... and whether it appended a raw file too
-  bool stopRequested_ = false;
-  bool closePending_ = false;
   bool busyCursor_ = false;
   unsigned savedErrorMode_ = 0;
+  bool exitPending_ = false;
+  bool closePending_ = false;
   bool closing_ = false;
   bool destroyed_ = false;
 };

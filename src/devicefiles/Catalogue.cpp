@@ -6,9 +6,7 @@ namespace {
 constexpr std::size_t kLengthFieldSize = 4;
 }
 
-TCatalogue::TLanguageNames TCatalogue::BuildCatalogue(std::span<const std::uint8_t> directoryReply,
-                                                      std::uint8_t areaType,
-                                                      std::vector<platform::Bytes>& rawFiles) {
+std::vector<TRawHeader> TCatalogue::ListedHeaders(std::span<const std::uint8_t> directoryReply) {
   // The length field is trusted only as far as the reply really reaches: a short or malformed
   // reply gives the whole headers it holds and nothing more.
   const std::size_t claimed = platform::ReadLE(directoryReply.data(), directoryReply.size(), 0, 4);
@@ -16,16 +14,28 @@ TCatalogue::TLanguageNames TCatalogue::BuildCatalogue(std::span<const std::uint8
   std::size_t count =
       usable < kLengthFieldSize ? 0 : (usable - kLengthFieldSize) / TFileHeader::kRawSize;
   count = std::min<std::size_t>(count, kMaxEntries);
+  std::vector<TRawHeader> headers;
+  headers.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    headers.push_back(RawHeaderOf(directoryReply.subspan(
+        kLengthFieldSize + i * TFileHeader::kRawSize, TFileHeader::kRawSize)));
+  }
+  return headers;
+}
 
-  if (count != entries_.size()) rawFiles.clear();
+TCatalogue::TLanguageNames TCatalogue::BuildCatalogue(std::span<const std::uint8_t> directoryReply,
+                                                      std::uint8_t areaType,
+                                                      std::vector<platform::Bytes>& rawFiles) {
+  const std::vector<TRawHeader> headers = ListedHeaders(directoryReply);
+  if (headers.size() != entries_.size()) rawFiles.clear();
   entries_.clear();
-  entries_.reserve(count);
+  entries_.reserve(headers.size());
 
   TLanguageNames names;
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < headers.size(); ++i) {
     auto entry = std::make_unique<TFileHeader>();
-    entry->ParseRaw(directoryReply.subspan(kLengthFieldSize + i * TFileHeader::kRawSize,
-                                           TFileHeader::kRawSize));
+    entry->ParseRaw(headers[i]);
+    entry->SetListedHeader(headers[i]);
     entry->SetDirIndex(static_cast<std::uint8_t>(i));
     entry->SetPosition(static_cast<std::uint8_t>(i + 1));
     if (areaType == kTypeLanguage) {

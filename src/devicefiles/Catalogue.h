@@ -32,6 +32,9 @@ class TCatalogue {
   TLanguageNames BuildCatalogue(std::span<const std::uint8_t> directoryReply, std::uint8_t areaType,
                                 std::vector<platform::Bytes>& rawFiles);
 
+  // The headers a directory reply lists, by the same rules as BuildCatalogue.
+  static std::vector<TRawHeader> ListedHeaders(std::span<const std::uint8_t> directoryReply);
+
   // Marks the entry that the area reply names (bytes 2-3, 1-based) as default; other marks stay.
   // Returns false when no such entry exists, so the caller can report it; the fallback entry is
   // marked instead, if it exists.

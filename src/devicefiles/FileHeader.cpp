@@ -1,6 +1,20 @@
 #include "devicefiles/FileHeader.h"
 
+#include <QStringDecoder>
 #include <algorithm>
+
+bool SameDeviceFile(const TRawHeader& a, const TRawHeader& b) {
+  const auto same = [&](std::size_t from, std::size_t to) {
+    return std::equal(a.begin() + from, a.begin() + to, b.begin() + from);
+  };
+  return same(0, 4) && a[6] == b[6] && same(TFileHeader::kNameOffset, TFileHeader::kRawSize);
+}
+
+TRawHeader RawHeaderOf(std::span<const std::uint8_t> bytes) {
+  TRawHeader raw{};
+  std::copy_n(bytes.begin(), std::min(bytes.size(), raw.size()), raw.begin());
+  return raw;
+}
 
 TFileHeader::TFileHeader() {
   name_.fill(0x20);
@@ -28,7 +42,9 @@ void TFileHeader::CopyFrom(const TFileHeader& source, int index) {
   version_ = source.version_;
   checksum_ = source.checksum_;
   name_ = source.name_;
+  listedHeader_ = source.listedHeader_;
   image_ = source.image_;
+  unreadable_ = source.unreadable_;
 }
 
 platform::Bytes TFileHeader::BuildRaw() const {
@@ -48,7 +64,10 @@ platform::Bytes TFileHeader::BuildRaw() const {
 
 QString TFileHeader::NameText() const {
   const auto end = std::find(name_.begin(), name_.end(), 0);
-  return QString::fromUtf8(reinterpret_cast<const char*>(name_.data()), end - name_.begin());
+  const QByteArrayView bytes(reinterpret_cast<const char*>(name_.data()), end - name_.begin());
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = utf8(bytes);
+  return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
 QString TFileHeader::NameSingleByteText() const {

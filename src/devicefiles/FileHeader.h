@@ -16,6 +16,17 @@ inline constexpr std::uint8_t kTypeLanguage = 3;
 inline constexpr std::uint8_t kTypePicture = 4;
 inline constexpr std::uint8_t kTypeFirmware = 5;
 
+// The 32 bytes of a header as the device lists it.
+using TRawHeader = std::array<std::uint8_t, 32>;
+
+// True when two listed headers describe the same file: size, type, name and checksum agree. The
+// default flag and the added mark are not part of a file's identity (an upload sends its header
+// with another mark than the file it came from).
+bool SameDeviceFile(const TRawHeader& a, const TRawHeader& b);
+
+// The first 32 bytes of `bytes` as a listed header; bytes a short string lacks read as 0.
+TRawHeader RawHeaderOf(std::span<const std::uint8_t> bytes);
+
 class TFileHeader {
  public:
   using TName = std::array<std::uint8_t, 16>;
@@ -66,8 +77,13 @@ class TFileHeader {
   void SetPosition(std::uint8_t value) { position_ = value; }
   void SetDirIndex(std::uint8_t value) { dirIndex_ = value; }
 
-  // The name as the device lists it: cut at its first zero byte, decoded from UTF-8. Languages
-  // are shown this way.
+  // The header by which the device lists this file (its directory entry, or the header an upload
+  // sent). Positions move when files are deleted; this is how the file is recognised again.
+  const TRawHeader& ListedHeader() const { return listedHeader_; }
+  void SetListedHeader(const TRawHeader& raw) { listedHeader_ = raw; }
+
+  // The name as the device lists it: cut at its first zero byte, decoded from UTF-8. A name that
+  // is no UTF-8 is single-byte text (an uploaded picture's name is) and is shown as such.
   QString NameText() const;
   // The same narrowed to single-byte text (characters above U+00FF become '?'), as picture names
   // are shown.
@@ -76,6 +92,9 @@ class TFileHeader {
   // The decoded picture of a picture file; null for other files and before the picture is read.
   const QImage& Image() const { return image_; }
   void SetImage(const QImage& picture) { image_ = picture; }
+  // The device's reply for this picture was too short to hold one: it has no picture to show.
+  bool Unreadable() const { return unreadable_; }
+  void SetUnreadable(bool unreadable) { unreadable_ = unreadable; }
   // The holder's width never changes, so its height always follows from it.
   QSize HolderSize() const { return QSize(kHolderWidth, HolderHeightFor(kHolderWidth)); }
 
@@ -91,6 +110,8 @@ class TFileHeader {
   TName name_;
   std::uint8_t position_ = 0;
   std::uint8_t dirIndex_ = 0;
+  TRawHeader listedHeader_{};
   // QImage shares its pixels until one side writes, so a copied picture is independent.
   QImage image_;
+  bool unreadable_ = false;
 };

@@ -251,6 +251,16 @@ std::uint32_t TIrDA::ListedDeviceCount() const {
   return platform::ReadLE(DeviceList.data(), DeviceList.size(), 0, 4);
 }
 
+bool TIrDA::IsListed(const DeviceIdBytes& id) const {
+  const std::uint32_t count =
+      std::min<std::uint32_t>(ListedDeviceCount(), platform::kMaxListedDevices);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const auto entry = DeviceList.begin() + 4 + i * platform::kDeviceInfoSize;
+    if (std::equal(id.begin(), id.end(), entry)) return true;
+  }
+  return false;
+}
+
 TIrDA::DeviceIdBytes TIrDA::FirstDeviceId() const {
   DeviceIdBytes id{};
   std::copy_n(DeviceList.begin() + 4, platform::kDeviceIdSize, id.begin());

@@ -36,6 +36,8 @@ class TIrDA {
   // Views of DeviceList: the device count and the first entry's id.
   std::uint32_t ListedDeviceCount() const;
   DeviceIdBytes FirstDeviceId() const;
+  // True when `id` is among the devices the last enumeration listed.
+  bool IsListed(const DeviceIdBytes& id) const;
 
   platform::IrdaSocketApi& Api() const { return *api_; }
 

@@ -106,3 +106,24 @@ void LanguagesPage::ApplyTexts() {
   DeleteLangButton->setText(LangString(65242));
   cbDefaultLang->setText(LangString(65205));
 }
+
+void LanguagesPage::ClearLists() {
+  LangReadOnlyTntListBox->clear();
+  LanguageTntListBox->clear();
+}
+
+void LanguagesPage::ShowLanguages(const QStringList& factory, const QStringList& added) {
+  LangReadOnlyTntListBox->addItems(factory);
+  LanguageTntListBox->addItems(added);
+}
+
+std::vector<int> LanguagesPage::SelectedAddedEntries() const {
+  const int j = LanguageTntListBox->currentRow();
+  if (j < 0) return {};
+  return {LangReadOnlyTntListBox->count() + j};
+}
+
+void LanguagesPage::RemoveAddedEntries(const std::vector<int>& entries) {
+  for (const int entry : entries)
+    delete LanguageTntListBox->takeItem(entry - LangReadOnlyTntListBox->count());
+}

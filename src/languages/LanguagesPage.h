@@ -2,7 +2,9 @@
 // the device's factory and added languages on the right, the write button between them.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -19,6 +21,15 @@ class LanguagesPage : public QWidget {
 
   // Captions and hints from the text table; the page's tab caption goes into windowTitle().
   void ApplyTexts();
+
+  // The device's languages, factory and added.
+  void ClearLists();
+  void ShowLanguages(const QStringList& factory, const QStringList& added);
+  // Catalogue entry of the selected added language (entry i is factory item i, or added item i
+  // minus the number of factory items); none or one.
+  std::vector<int> SelectedAddedEntries() const;
+  // Drops the added items of these catalogue entries, given in descending order.
+  void RemoveAddedEntries(const std::vector<int>& entries);
 
   QLabel* lLangTitle;
 

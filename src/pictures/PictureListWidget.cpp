@@ -7,6 +7,7 @@
 #include <QPixmapCache>
 
 #include "pictures/PictureCodec.h"
+#include "texts/LangStrings.h"
 
 namespace {
 
@@ -39,9 +40,18 @@ void TPictureItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
 
   const QImage picture = index.data(kPictureRole).value<QImage>();
   const int fontPoints = std::max(option.font.pointSize(), 0);
+  const QPoint pictureAt(option.rect.left() + kLeftMargin, option.rect.top() + 2 * fontPoints);
   if (!picture.isNull()) {
-    painter->drawPixmap(option.rect.left() + kLeftMargin, option.rect.top() + 2 * fontPoints,
-                        MaskedPixmap(picture));
+    painter->drawPixmap(pictureAt, MaskedPixmap(picture));
+  } else {
+    // A file the device could not deliver whole: its place, but no picture that could pass for it.
+    const QRect frame(pictureAt, QSize(kPictureWidth, kPictureHeight));
+    painter->setPen(QPen(option.palette.color(group, QPalette::Mid), 1, Qt::DashLine));
+    painter->drawRect(frame.adjusted(0, 0, -1, -1));
+    painter->setPen(option.palette.color(
+        group, selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
+    painter->drawText(frame.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
+                      LangString(65263));
   }
 
   painter->setFont(option.font);
@@ -66,5 +76,6 @@ void TPictureItemDelegate::Install(QListWidget* list) {
 void TPictureItemDelegate::AddItem(QListWidget* list, const QString& name, const QImage& picture) {
   auto* item = new QListWidgetItem(name, list);
   item->setData(kPictureRole, picture);
+  if (picture.isNull()) item->setData(Qt::AccessibleDescriptionRole, LangString(65263));
   item->setSizeHint(QSize(0, kItemHeight));
 }

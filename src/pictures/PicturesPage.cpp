@@ -21,6 +21,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "pictures/PictureListWidget.h"
 #include "pictures/TextImportPage.h"
 #include "texts/LangStrings.h"
 #include "widgets/PageWidgets.h"
@@ -64,6 +65,52 @@ void PicturesPage::FillPictureFileTypes(QComboBox* box) {
   box->addItem("TIF (*.tif)", "*.TIF");
   box->addItem("GIF (*.gif)", "*.GIF");
   box->setCurrentIndex(0);
+}
+
+void PicturesPage::Clear() {
+  ReadOnlyListBox->clear();
+  PicturesListBox->clear();
+  ViewImage->setVisible(false);
+  cbStartUpPic->setChecked(false);
+  PicFilenameTntPanel->setText("---");
+  NmbOfPixPanel->setText("---");
+  SavePicFileButton->setEnabled(false);
+  pgImport->setCurrentWidget(tsPictureImport);
+}
+
+void PicturesPage::EnableGreyControls(bool enabled) {
+  // The sliders go back to the middle without reconverting the picture.
+  for (QSlider* slider : {slBlack, slGray, slWhite}) {
+    const QSignalBlocker quiet(slider);
+    slider->setEnabled(enabled);
+    slider->setValue(slider->maximum() / 2);
+  }
+  for (QWidget* w : std::initializer_list<QWidget*>{lBlack, lGrey, lWhite, lBright, lDefault, lDark,
+                                                    pGray, lGrayTitle}) {
+    w->setEnabled(enabled);
+  }
+}
+
+void PicturesPage::AddDevicePicture(bool added, const QString& name, const QImage& picture) {
+  TPictureItemDelegate::AddItem(added ? PicturesListBox : ReadOnlyListBox, name, picture);
+}
+
+std::vector<int> PicturesPage::SelectedAddedEntries() const {
+  std::vector<int> entries;
+  for (int j = 0; j < PicturesListBox->count(); ++j) {
+    if (PicturesListBox->item(j)->isSelected()) entries.push_back(ReadOnlyListBox->count() + j);
+  }
+  return entries;
+}
+
+int PicturesPage::SelectedCount() const {
+  return static_cast<int>(ReadOnlyListBox->selectedItems().size() +
+                          PicturesListBox->selectedItems().size());
+}
+
+void PicturesPage::RemoveAddedEntries(const std::vector<int>& entries) {
+  for (const int entry : entries)
+    delete PicturesListBox->takeItem(entry - ReadOnlyListBox->count());
 }
 
 PicturesPage::PicturesPage(double f, QWidget* parent) : QWidget(parent) {
@@ -244,10 +291,7 @@ QWidget* PicturesPage::BuildMiddleColumn(double f) {
   grid->addLayout(scale, 3, 1);
   grid->setColumnStretch(1, 1);
   // The grey controls wake up only for a freshly imported picture with a device in range.
-  for (QWidget* grey :
-       std::initializer_list<QWidget*>{slBlack, slGray, slWhite, lBlack, lGrey, lWhite, lBright,
-                                       lDefault, lDark, pGray, lGrayTitle})
-    grey->setEnabled(false);
+  EnableGreyControls(false);
 
   lGreyPreview = NewLabel(column, "lGreyPreview");
   pGreyPreview = NewPanel(column, "pGreyPreview");

@@ -3,7 +3,9 @@
 // factory and added pictures.
 #pragma once
 
+#include <QImage>
 #include <QWidget>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -36,6 +38,19 @@ class PicturesPage : public QWidget {
   // The picture file types offered for import and export: shown text, mask (such as "*.BMP")
   // as item data, the first entry chosen.
   static void FillPictureFileTypes(QComboBox* box);
+
+  // The page's part of emptying it: no device pictures, no preview, no name, no count.
+  void Clear();
+  // The grey-level sliders with their captions; the sliders go back to the middle.
+  void EnableGreyControls(bool enabled);
+
+  // The device's pictures. Catalogue entry i is factory item i, or added item i minus the number
+  // of factory items.
+  void AddDevicePicture(bool added, const QString& name, const QImage& picture);
+  std::vector<int> SelectedAddedEntries() const;
+  int SelectedCount() const;
+  // Drops the added items of these catalogue entries, given in descending order.
+  void RemoveAddedEntries(const std::vector<int>& entries);
 
   // Left column, top: the two import sub-pages.
   QTabWidget* pgImport;

@@ -1,7 +1,7 @@
-// What an action step may ask of the window it runs for: the progress bar, pending events, the
-// user, the program's end, and the main window's picture catalogue. Action steps run on the GUI
-// thread inside the worker's synchronised call, but know nothing of widgets; tests implement this
-// with a recorder.
+// What an action step may ask of the program it runs for. Action steps run on the GUI thread
+// inside the worker's synchronised call, but know nothing of widgets: TTransferView is what the
+// window shows or asks of the user, TTransferHost adds the transfer's own state (the action, the
+// catalogue, the files). The transfer session implements the host; tests use a recorder.
 #pragma once
 
 #include <array>
@@ -17,17 +17,15 @@ enum class TNoticeKind {
   Warning,  // notice beep, warning box with OK
 };
 
-class TTransferHost {
+class TTransferView {
  public:
-  virtual ~TTransferHost() = default;
+  virtual ~TTransferView() = default;
 
   virtual void SetProgressMaximum(int maximum) = 0;
   virtual void SetProgressPosition(int position) = 0;
   virtual void StepProgress() = 0;
   // Lets the window repaint and take input between pictures and packets.
   virtual void ProcessEvents() = 0;
-  // The worker was asked to stop (the window is closing): every request primitive does nothing.
-  virtual bool StopRequested() const = 0;
 
   // Shows the text with this number of the text table, with its beep, and waits for OK.
   virtual void Notify(TNoticeKind kind, int textId) = 0;
@@ -35,6 +33,14 @@ class TTransferHost {
   virtual bool AskYesNo(int textId) = 0;
   // Asks the program to end once the current transfer has finished.
   virtual void RequestTerminate() = 0;
+  // Puts the mouse cursor back to normal (after a firmware write was refused).
+  virtual void RestoreCursor() = 0;
+};
+
+class TTransferHost : public TTransferView {
+ public:
+  // The worker was asked to stop (the window is closing): every request primitive does nothing.
+  virtual bool StopRequested() const = 0;
 
   // The action of this transfer (the main window's action code).
   virtual std::uint8_t CurrentActionCode() const = 0;
@@ -54,6 +60,4 @@ class TTransferHost {
   virtual int DefaultPosition() const = 0;
   // The firmware write's last-part flag: true exactly after the last part has been sent.
   virtual void SetLastPartSent(bool sent) = 0;
-  // Puts the mouse cursor back to normal (after a firmware write was refused).
-  virtual void RestoreCursor() = 0;
 };

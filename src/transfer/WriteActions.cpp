@@ -71,12 +71,16 @@ std::optional<std::vector<std::size_t>> FirmwarePartSizes(const platform::Bytes&
   return sizes;
 }
 
-void WriteLanguage(TRequestPrimitives& requests, TDeviceInfo& info) {
+TWriteOutcome SentOutcome(bool lastPacketSent) {
+  return lastPacketSent ? TWriteOutcome::LastPacketSent : TWriteOutcome::Incomplete;
+}
+
+TWriteOutcome WriteLanguage(TRequestPrimitives& requests, TDeviceInfo& info) {
   TTransferHost& host = requests.Host();
   const std::optional<std::size_t> size = HeldFileSize(info.Package, 0);
   if (!size) {
     RefuseInvalidFile(host);
-    return;
+    return TWriteOutcome::Refused;
   }
   ReadArea(requests, info, kTypeLanguage);
   host.SetProgressMaximum(static_cast<int>(*size / kContentPacketBytes + 4));
@@ -84,23 +88,26 @@ void WriteLanguage(TRequestPrimitives& requests, TDeviceInfo& info) {
   // factory value.
   info.Package[kAddedMarkOffset] = 0xFF;
   SendHeader(requests, info.Package, 0);
-  SendContent(requests, *size - kHeaderBytes, kHeaderBytes + 1, kFilePollInterval, info.Package);
+  const bool sent = SendContent(requests, *size - kHeaderBytes, kHeaderBytes + 1, kFilePollInterval,
+                                info.Package);
   requests.WaitReady(info);
+  return SentOutcome(sent);
 }
 
-void WritePicture(TRequestPrimitives& requests, TDeviceInfo& info) {
+TWriteOutcome WritePicture(TRequestPrimitives& requests, TDeviceInfo& info) {
   TTransferHost& host = requests.Host();
   const platform::Bytes& header = info.HeaderPacket;
   const std::size_t size = header.size() >= kHeaderBytes ? platform::ReadLE32(header, 0) : 0;
   if (size < kHeaderBytes || size - kHeaderBytes > info.PixelData.size()) {
     RefuseInvalidFile(host);
-    return;
+    return TWriteOutcome::Refused;
   }
   ReadArea(requests, info, kTypePicture);
   host.SetProgressMaximum(static_cast<int>(size / kContentPacketBytes + 2));
   SendHeader(requests, header, 0);
-  SendContent(requests, size - kHeaderBytes, 1, kFilePollInterval, info.PixelData);
   // The device takes a picture without a busy spell, so no ready wait follows.
+  return SentOutcome(
+      SendContent(requests, size - kHeaderBytes, 1, kFilePollInterval, info.PixelData));
 }
 
 // Older firmware than the device runs is refused, except for the pairs (file on device) that
@@ -245,14 +252,12 @@ bool SendContent(TRequestPrimitives& requests, std::size_t count, std::size_t st
   return SendBlock(requests, kLastPacket, bytes.subspan(at));
 }
 
-void RunWriteAction(TRequestPrimitives& requests, TDeviceInfo& info) {
+TWriteOutcome RunWriteAction(TRequestPrimitives& requests, TDeviceInfo& info) {
   switch (requests.Host().CurrentActionCode()) {
     case kWriteLanguageAction:
-      WriteLanguage(requests, info);
-      break;
+      return WriteLanguage(requests, info);
     case kWritePictureAction:
-      WritePicture(requests, info);
-      break;
+      return WritePicture(requests, info);
     case kWriteFirmwareAction:
       WriteFirmware(requests, info);
       break;
@@ -276,9 +281,11 @@ void RunWriteAction(TRequestPrimitives& requests, TDeviceInfo& info) {
       requests.Host().Notify(TNoticeKind::Notice, kUnsupportedActionText);
       break;
   }
+  return TWriteOutcome::NoFile;
 }
 
-void RunWriteActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host) {
+TWriteOutcome RunWriteActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host) {
   TRequestPrimitives requests(link, host);
-  if (CheckIdentity(requests, info)) RunWriteAction(requests, info);
+  if (!CheckIdentity(requests, info)) return TWriteOutcome::NoFile;
+  return RunWriteAction(requests, info);
 }

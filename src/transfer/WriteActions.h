@@ -33,13 +33,22 @@ inline constexpr std::uint8_t kMinimumBattery = 5;
 // File bytes carried by one content packet of the block command.
 inline constexpr std::size_t kContentPacketBytes = 54;
 
+// What a language or picture write did with its file. Whether a retry may send the file again
+// depends on it: a file whose last packet went out may be stored although the link failed after.
+enum class TWriteOutcome : std::uint8_t {
+  NoFile,          // the action sends no file (deletes, default items, clean-up, firmware)
+  Refused,         // the file was refused before anything was sent
+  Incomplete,      // the link failed before the last packet: the device discards what it got
+  LastPacketSent,  // the whole file went out
+};
+
 // What the worker calls for a write transfer once connected: the identity check, then the write
 // step of host.CurrentActionCode() if the check passed. A failure shows in link.LinkOk.
-void RunWriteActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
+TWriteOutcome RunWriteActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
 
 // The write step alone, for an identity that has been checked. Codes the write direction does
 // not handle get the unsupported-action notice.
-void RunWriteAction(TRequestPrimitives& requests, TDeviceInfo& info);
+TWriteOutcome RunWriteAction(TRequestPrimitives& requests, TDeviceInfo& info);
 
 // Sends `count` bytes of `source`, from the 1-based position `start` on, as content packets and
 // one last packet, with a quiet identity poll after every (pollInterval + 1)th content packet.

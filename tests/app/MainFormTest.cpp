@@ -77,10 +77,10 @@ TEST_F(MainFormTest, StartsOnTheAboutPageWithItalianCaptionsAndTheLightOff) {
   EXPECT_EQ(form->StatusText(1),
             "Orvanel disattivato - accendere Orvanel per attivare la comunicazione a infrarossi");
   EXPECT_TRUE(form->StatusText(2).isEmpty());
-  EXPECT_EQ(form->ActionCode, 14);
+  EXPECT_EQ(form->Session.ActionCode, 14);
   EXPECT_TRUE(form->ListsStale);
   EXPECT_FALSE(form->DeleteHappened);
-  EXPECT_EQ(form->ReadImage.size(), QSize(128, 80));
+  EXPECT_EQ(form->Session.ReadImage.size(), QSize(128, 80));
   EXPECT_TRUE(form->AboutTabSheet->mDescription->toPlainText().contains(
       LangString(65251).replace("\r\n", "\n")));
   // The grey controls start disabled at the middle.
@@ -141,7 +141,7 @@ TEST_F(MainFormTest, PresenceUpdatesFollowTheEnumeration) {
   Create();
   ASSERT_TRUE(PumpUntil([&] { return form->LEDLabelIrDA->Lit(); }));
   EXPECT_EQ(form->StatusText(1), "Orvanel attivato - comunicazione a infrarossi attivata");
-  EXPECT_EQ(form->DeviceId, (std::array<std::uint8_t, 4>{0x0A, 0x1B, 0x2C, 0x3D}));
+  EXPECT_EQ(form->Session.DeviceId, (std::array<std::uint8_t, 4>{0x0A, 0x1B, 0x2C, 0x3D}));
   // No preview, so nothing to write even with a device in range.
   EXPECT_FALSE(form->PicturesTabSheet->WrdPicButton->isEnabled());
 
@@ -182,79 +182,6 @@ TEST_F(MainFormTest, ExceptionHandlerNamesTheDriveThatIsNotReady) {
   EXPECT_EQ(TApplication::DriveNotReadyText("/media/card"), "Disco /media/card:  non disponibile!");
 }
 
-// A directory reply of pictures, the marks given: factory (0) or added (0xFF).
-platform::Bytes PictureDirectory(const std::vector<std::uint8_t>& marks) {
-  platform::Bytes reply;
-  platform::AppendLE(reply, static_cast<std::uint32_t>(4 + 32 * marks.size()), 4);
-  for (std::uint8_t mark : marks) {
-    platform::Bytes header(32, 0);
-    platform::WriteLE32(header, 0, 2592);
-    header[5] = mark;
-    header[6] = 4;
-    header[12] = 'p';
-    reply.insert(reply.end(), header.begin(), header.end());
-  }
-  return reply;
-}
-
-TEST_F(MainFormTest, DefaultPictureComesFromTheAreaReplyOrFallsBackWithAMessage) {
-  Create();
-  form->ActionCode = 3;
-  form->Catalogue.BuildCatalogue(PictureDirectory({0, 0, 0xFF}), 4, form->RawFileList);
-  TDeviceInfo info;
-  info.AreaReply = {0, 0, 3, 0};
-  form->AfterTransferUpdate(false, info);
-  EXPECT_EQ(form->Catalogue.DefaultPosition(), 3);
-  EXPECT_EQ(form->PicturesTabSheet->NmbOfPixPanel->text(), "3 immagini");
-  EXPECT_TRUE(prompts.Records(TPromptEvent::Message).empty());
-
-  form->Catalogue.Entry(2)->SetDefaultFlag(0);
-  info.AreaReply = {0, 0, 0, 0};
-  form->AfterTransferUpdate(false, info);
-  ASSERT_EQ(prompts.Records(TPromptEvent::Message).size(), 1u);
-  EXPECT_EQ(prompts.Last().Text, "Indice immagini di default non valido.");
-  EXPECT_EQ(prompts.Last().Beep, TBeep::Error);
-  EXPECT_EQ(form->Catalogue.DefaultPosition(), 2);  // the second entry
-}
-
-TEST_F(MainFormTest, DeletedDefaultPictureNeverHandsItsMarkToItselfOrToNothing) {
-  Create();
-  form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
-  form->Catalogue.BuildCatalogue(PictureDirectory({0, 0xFF}), 4, form->RawFileList);
-  form->RawFileList = {platform::Bytes(2592, 1), platform::Bytes(2592, 2)};
-  form->PicturesTabSheet->ReadOnlyListBox->addItem("factory");
-  form->PicturesTabSheet->PicturesListBox->addItem("added");
-  form->Catalogue.Entry(1)->SetDefaultFlag(1);
-  form->PicturesTabSheet->PicturesListBox->item(0)->setSelected(true);
-
-  form->RemoveDeletedEntries();
-  EXPECT_EQ(form->Catalogue.CatalogueCount(), 1);
-  EXPECT_EQ(form->Catalogue.DefaultPosition(), 0);
-  ASSERT_EQ(form->RawFileList.size(), 1u);
-  EXPECT_EQ(form->RawFileList[0][0], 1);
-  EXPECT_EQ(form->PicturesTabSheet->PicturesListBox->count(), 0);
-  EXPECT_EQ(form->PicturesTabSheet->NmbOfPixPanel->text(), "1 immagini");
-  EXPECT_EQ(form->StatusText(2), "0 immagine/i selezionata/e");
-}
-
-TEST_F(MainFormTest, DeletedDefaultLanguageHandsItsMarkToTheFirst) {
-  Create();
-  form->TabPageControl->setCurrentWidget(form->LanguagesTabSheet);
-  platform::Bytes reply = PictureDirectory({0, 0, 0xFF});
-  for (std::size_t i = 0; i < 3; ++i) reply[4 + 32 * i + 6] = 3;
-  const auto names = form->Catalogue.BuildCatalogue(reply, 3, form->RawFileList);
-  form->LanguagesTabSheet->LangReadOnlyTntListBox->addItems(names.Factory);
-  form->LanguagesTabSheet->LanguageTntListBox->addItems(names.Added);
-  form->Catalogue.Entry(2)->SetDefaultFlag(1);
-  form->LanguagesTabSheet->LanguageTntListBox->setCurrentRow(0);
-
-  form->RemoveDeletedEntries();
-  EXPECT_EQ(form->Catalogue.CatalogueCount(), 2);
-  EXPECT_EQ(form->Catalogue.DefaultPosition(), 1);
-  EXPECT_TRUE(form->LanguagesTabSheet->cbDefaultLang->isEnabled());
-  EXPECT_FALSE(form->LanguagesTabSheet->DeleteLangButton->isEnabled());
-}
-
 TEST_F(MainFormTest, ExitWithoutADeviceEndsAtOnceEvenAfterADelete) {
   Create();
   form->DeleteHappened = true;
@@ -289,7 +216,7 @@ TEST(MainFormOverBusTest, LightFollowsASimulatedDiveComputer) {
     ASSERT_TRUE(device.Start(&error)) << error;
     ASSERT_TRUE(PumpUntil([&] { return form.LEDLabelIrDA->Lit(); }));
     EXPECT_EQ(form.StatusText(1), LangString(65190));
-    EXPECT_EQ(form.DeviceId, devsim::kDefaultDeviceId);
+    EXPECT_EQ(form.Session.DeviceId, devsim::kDefaultDeviceId);
 
     device.Stop();
     ASSERT_TRUE(PumpUntil([&] { return !form.LEDLabelIrDA->Lit(); }));

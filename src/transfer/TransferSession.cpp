@@ -1,0 +1,378 @@
+#include "transfer/TransferSession.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+#include "devicefiles/DeviceName.h"
+#include "devicefiles/FileMatching.h"
+#include "irda/CheckDevListThread.h"
+#include "pictures/PictureCodec.h"
+#include "transfer/ReadActions.h"
+#include "transfer/RequestPrimitives.h"
+
+namespace {
+
+constexpr int kInvalidDefaultText = 65221;
+constexpr std::size_t kAddedMarkOffset = 5;
+
+bool IsFileWrite(std::uint8_t action) {
+  return action == kWriteLanguageAction || action == kWritePictureAction;
+}
+
+std::uint32_t DeleteParam(std::uint8_t type, int position) {
+  return 0xFFu | std::uint32_t{type} << 8 | static_cast<std::uint32_t>(position & 0xFF) << 16;
+}
+
+}  // namespace
+
+TTransferSession::TTransferSession(TSessionView& view, platform::IrdaSocketApi* api)
+    : view_(view), api_(api) {}
+
+TTransferSession::~TTransferSession() {
+  // A worker still running would call into a destroyed session; the owner stops it first, this
+  // only covers owners that did not.
+  if (Busy()) StopAndWait();
+}
+
+bool TTransferSession::Start(std::uint8_t action, bool writeDirection) {
+  if (final_ || Busy()) return false;
+  stopRequested_ = false;
+  RetryCount = 0;
+  ActionCode = action;
+  uploadMaybeStored_ = false;
+  deleteSent_ = false;
+  deleteOutdated_ = false;
+  StartTransfer(writeDirection);
+  return true;
+}
+
+void TTransferSession::StartTransfer(bool writeDirection) {
+  // Busy from here on: a close or Exit that comes while the start lets events through waits for
+  // the start to call itself off instead of tearing the window down under it.
+  state_ = TState::Starting;
+  writeDirection_ = writeDirection;
+  if (watcher_) watcher_->Paused = true;
+  view_.SetControlsEnabled(false, false);
+  // The rest waits for the event loop. A start asked for inside the watcher's synchronised call
+  // (a device coming into range) would otherwise wait for a pause the blocked watcher can never
+  // acknowledge; queued, the watcher sees the pause as soon as its call returns.
+  QMetaObject::invokeMethod(this, &TTransferSession::LaunchWorker, Qt::QueuedConnection);
+}
+
+void TTransferSession::LaunchWorker() {
+  if (CallOffStart()) return;
+  if (watcher_) watcher_->PauseWatch();
+  if (CallOffStart()) return;
+  auto worker = std::make_unique<TIrDAThread>(*this, this, api_);
+  worker->DeviceId = DeviceId;
+  worker->WriteDirection = writeDirection_;
+  if (watcher_) watcher_->WaitPaused();
+  if (CallOffStart()) return;
+  worker_ = worker.release();
+  lastWorker_ = worker_;
+  state_ = TState::Running;
+  worker_->start();
+}
+
+bool TTransferSession::CallOffStart() {
+  if (!StopRequested()) return false;
+  state_ = TState::Idle;
+  EndTransfer(TTransferEnd::Stopped);
+  return true;
+}
+
+void TTransferSession::RequestStop(bool final) {
+  stopRequested_ = true;
+  final_ = final_ || final;
+  if (worker_) worker_->requestInterruption();
+}
+
+void TTransferSession::StopAndWait() {
+  RequestStop(true);
+  // Every step of a transfer that is still to come arrives as an event (the queued start, the
+  // worker's synchronised calls, its finish), so waiting for events cannot miss the end.
+  while (Busy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  if (lastWorker_) lastWorker_->wait();
+}
+
+void TTransferSession::RequestTerminate() {
+  // The program ends once this transfer has: it is not cut short (its results still count), but
+  // nothing more is sent, retried or started.
+  final_ = true;
+  view_.RequestTerminate();
+}
+
+void TTransferSession::ClearPictures() {
+  Catalogue.ClearCatalogue();
+  PictureCatalogueLoaded = false;
+  RawFileList.clear();
+}
+
+// ---- Steps of one transfer, on the GUI thread ------------------------------------------------
+
+void TTransferSession::PrepareUpload(bool writeDirection, TDeviceInfo& info) {
+  uploadEntry_ = -1;
+  uploadRawFile_ = false;
+  writeOutcome_ = TWriteOutcome::NoFile;
+  if (!writeDirection) return;
+  uploadBase_ = static_cast<std::size_t>(Catalogue.CatalogueCount());
+  const int index = Catalogue.CatalogueCount();
+  switch (ActionCode) {
+    case kWriteLanguageAction: {
+      uploadSent_ = RawHeaderOf(ImportBuffer);
+      uploadSent_[kAddedMarkOffset] = 0xFF;
+      if (TFileHeader* entry = Catalogue.AppendEntry()) {
+        entry->ParseRaw(ImportBuffer);
+        entry->CopyFrom(*entry, index);
+        entry->SetListedHeader(uploadSent_);
+        uploadEntry_ = index;
+      }
+      info.Package = ImportBuffer;
+      break;
+    }
+    case kWritePictureAction: {
+      UploadHeader = std::make_unique<TFileHeader>();
+      ImportBuffer = EncodePicture(ReadImage);
+      info.PixelData = ImportBuffer;
+      TFileHeader& header = *UploadHeader;
+      header.SetFileSize(static_cast<std::int32_t>(kPictureFileSize));
+      header.SetDefaultFlag(0);
+      header.SetAddedMark(0xFF);
+      header.SetPosition(255);
+      header.SetTypeCode(kTypePicture);
+      header.SetAuxByte(0xFF);
+      header.SetAuxWord(0xFF00);
+      header.SetVersion(0x0100);
+      header.SetName(DeviceName(view_.PictureUploadName().toLatin1()));
+      header.SetChecksum(0);
+      header.SetImage(ReadImage.copy());
+      info.HeaderPacket = header.BuildRaw();
+      uploadSent_ = RawHeaderOf(info.HeaderPacket);
+      header.SetListedHeader(uploadSent_);
+
+      platform::Bytes file = info.HeaderPacket;
+      file.insert(file.end(), info.PixelData.begin(), info.PixelData.end());
+      // The raw file list stays aligned with the catalogue: it gets the file only if the
+      // catalogue gets the entry.
+      if (TFileHeader* entry = Catalogue.AppendEntry()) {
+        entry->CopyFrom(header, index);
+        uploadEntry_ = index;
+        if (RawFileList.size() == static_cast<std::size_t>(index)) {
+          RawFileList.push_back(std::move(file));
+          uploadRawFile_ = true;
+        }
+      }
+      break;
+    }
+    case kWriteFirmwareAction:
+      info.Package = ImportBuffer;
+      break;
+    default:
+      break;
+  }
+}
+
+void TTransferSession::RunActions(bool writeDirection, TDynaIrDA& link, TDeviceInfo& info) {
+  TRequestPrimitives requests(link, *this);
+  if (!CheckIdentity(requests, info)) return;
+  if (!writeDirection) {
+    RunReadAction(requests, info);
+    return;
+  }
+  if (RetryCount > 0 && ActionCode == kDeleteFilesAction && deleteSent_ &&
+      !ReplanDelete(requests, info)) {
+    return;
+  }
+  if (RetryCount > 0 && IsFileWrite(ActionCode) && uploadMaybeStored_) {
+    if (UploadAlreadyStored(requests, info)) {
+      writeOutcome_ = TWriteOutcome::LastPacketSent;
+      return;
+    }
+    if (!requests.Active()) return;
+  }
+  writeOutcome_ = RunWriteAction(requests, info);
+}
+
+bool TTransferSession::ReplanDelete(TRequestPrimitives& requests, TDeviceInfo& info) {
+  if (!ReadDirectory(requests, info, deleteArea_)) return false;
+  const TDeleteRetryPlan plan =
+      PlanDeleteRetry(deleteBefore_, deleteSelection_, TCatalogue::ListedHeaders(info.DirReply));
+  deletePlanned_ = plan.Remaining;
+  deleteOutdated_ = deleteOutdated_ || !plan.Consistent;
+  return true;
+}
+
+bool TTransferSession::UploadAlreadyStored(TRequestPrimitives& requests, TDeviceInfo& info) {
+  const std::uint8_t area = ActionCode == kWritePictureAction ? kTypePicture : kTypeLanguage;
+  if (!ReadDirectory(requests, info, area)) return false;
+  if (!UploadStored(uploadBase_, uploadSent_, TCatalogue::ListedHeaders(info.DirReply))) {
+    uploadMaybeStored_ = false;
+    return false;
+  }
+  // The after-transfer update of a picture marks the default from the area reply.
+  if (ActionCode == kWritePictureAction) ReadArea(requests, info, kTypePicture);
+  return requests.Active();
+}
+
+std::vector<std::uint32_t> TTransferSession::BuildDeleteList() {
+  std::vector<std::uint32_t> list;
+  if (deleteSent_) {
+    // A retry: the places found in the directory just read, never the ones known before.
+    for (const int index : deletePlanned_) list.push_back(DeleteParam(deleteArea_, index + 1));
+    return list;
+  }
+  deleteSent_ = true;
+  deleteSelection_.clear();
+  deleteBefore_.clear();
+  for (int i = 0; i < Catalogue.CatalogueCount(); ++i) {
+    deleteBefore_.push_back(Catalogue.Entry(i)->ListedHeader());
+  }
+  for (const int index : view_.SelectedAddedEntries()) {
+    TFileHeader* entry = Catalogue.Entry(index);
+    if (!entry) continue;  // a list item without its entry is never sent for deletion
+    entry->SetAddedMark(0xFF);
+    deleteArea_ = entry->TypeCode();
+    deleteSelection_.push_back(index);
+    list.push_back(DeleteParam(entry->TypeCode(), entry->Position()));
+  }
+  return list;
+}
+
+void TTransferSession::ProcessResults(bool writeDirection, TDeviceInfo& info) {
+  AfterTransferUpdate(writeDirection, info);
+  if (!writeDirection) ProcessReadResults(info);
+}
+
+void TTransferSession::FinishTransfer(bool failed, bool stopRequested, bool writeDirection) {
+  worker_ = nullptr;
+  state_ = TState::Idle;
+  if (failed) {
+    if (writeOutcome_ == TWriteOutcome::LastPacketSent) uploadMaybeStored_ = true;
+    DropUpload();
+  }
+  const bool stopped = stopRequested || StopRequested();
+  if (failed && RetryCount < kMaxRetries) {
+    ++RetryCount;
+    // A program that is ending (a foreign device, the window closing) tries no more.
+    if (!stopped) {
+      StartTransfer(writeDirection);
+      return;
+    }
+  }
+  EndTransfer(!failed   ? TTransferEnd::Succeeded
+              : stopped ? TTransferEnd::Stopped
+                        : TTransferEnd::GaveUp);
+}
+
+void TTransferSession::EndTransfer(TTransferEnd end) {
+  if (watcher_) watcher_->ResumeWatch();
+  view_.TransferEnded(end);
+}
+
+// ---- Results ---------------------------------------------------------------------------------
+
+void TTransferSession::AfterTransferUpdate(bool writeDirection, const TDeviceInfo& info) {
+  const std::uint8_t code = ActionCode;
+  if (writeDirection && IsFileWrite(code) && writeOutcome_ == TWriteOutcome::Refused) {
+    // Nothing went out: nothing to list, and the catalogue stays as the device has it.
+    DropUpload();
+  } else if (code == kReadAllPicturesAction || code == kWritePictureAction) {
+    if (Catalogue.CatalogueCount() > 0) view_.PictureCountChanged(Catalogue.CatalogueCount());
+    if (writeDirection && UploadHeader) view_.PictureWritten(*UploadHeader);
+    if (!Catalogue.MarkDefault(info.AreaReply, 1)) {
+      view_.Notify(TNoticeKind::Error, kInvalidDefaultText);
+    }
+  } else if (code == kWriteLanguageAction) {
+    view_.LanguageWritten();
+  } else if (code == kWriteFirmwareAction) {
+    if (FirmwareWriteMarker) {
+      view_.RestoreCursor();
+      view_.SetProgressPosition(0);
+      FirmwareWriteMarker = false;
+      LastPartSent = false;
+    }
+  } else if (code == kDeleteFilesAction) {
+    RemoveDeletedEntries();
+  }
+  uploadEntry_ = -1;  // the upload is the device's now: a later failure keeps it
+  view_.ClearActionText();
+}
+
+void TTransferSession::ProcessReadResults(const TDeviceInfo& info) {
+  switch (ActionCode) {
+    case kReadLanguagesAction: {
+      view_.LanguagesRead(Catalogue.BuildCatalogue(info.DirReply, kTypeLanguage, RawFileList));
+      if (!Catalogue.MarkDefault(info.AreaReply, 0)) {
+        view_.Notify(TNoticeKind::Error, kInvalidDefaultText);
+      }
+      break;
+    }
+    case kReadPictureDirAction:
+      Catalogue.BuildCatalogue(info.DirReply, kTypePicture, RawFileList);
+      PictureCatalogueLoaded = true;
+      break;
+    case kReadAllPicturesAction:
+      StoreDownloadedPictures();
+      break;
+    default:
+      break;
+  }
+}
+
+void TTransferSession::StoreDownloadedPictures() {
+  const int count = Catalogue.CatalogueCount();
+  for (int i = 0; i < count; ++i) {
+    TFileHeader* entry = Catalogue.Entry(i);
+    // Uploaded in this visit, or listed already.
+    if (!entry->Image().isNull() || entry->Unreadable()) continue;
+    // A file the read did not deliver stays unlisted rather than showing another's picture.
+    if (static_cast<std::size_t>(i) >= RawFileList.size()) break;
+    const platform::Bytes& file = RawFileList[static_cast<std::size_t>(i)];
+    // A cut-off reply keeps its place in the list, so later entries stay aligned with their
+    // positions, but it has no picture: half a picture padded with black would pass for one.
+    if (file.size() < kPictureFileSize) {
+      entry->SetUnreadable(true);
+    } else {
+      DecodePicture(file, ReadImage);
+      entry->SetImage(ReadImage.copy());
+    }
+    view_.PictureRead(*entry);
+  }
+}
+
+void TTransferSession::RemoveDeletedEntries() {
+  if (deleteOutdated_) {
+    view_.CatalogueOutdated();
+    return;
+  }
+  std::vector<int> removed;
+  bool defaultToFirst = false;
+  for (auto index = deleteSelection_.rbegin(); index != deleteSelection_.rend(); ++index) {
+    const int e = *index;
+    const TFileHeader* entry = Catalogue.Entry(e);
+    if (!entry) continue;
+    if (entry->DefaultFlag() == 1) {
+      // The device hands its default on as the catalogue does: the first language, the second
+      // picture; never to the entry going away.
+      const bool language = entry->TypeCode() == kTypeLanguage;
+      const int heir = language ? 0 : 1;
+      if (TFileHeader* next = Catalogue.Entry(heir); next && heir != e) next->SetDefaultFlag(1);
+      defaultToFirst = defaultToFirst || language;
+    }
+    Catalogue.RemoveEntry(e);
+    if (static_cast<std::size_t>(e) < RawFileList.size())
+      RawFileList.erase(RawFileList.begin() + e);
+    removed.push_back(e);
+  }
+  view_.EntriesDeleted(removed, defaultToFirst);
+}
+
+void TTransferSession::DropUpload() {
+  if (uploadEntry_ < 0) return;
+  if (uploadRawFile_ && RawFileList.size() == static_cast<std::size_t>(uploadEntry_) + 1) {
+    RawFileList.pop_back();
+  }
+  Catalogue.RemoveEntry(uploadEntry_);
+  uploadEntry_ = -1;
+  uploadRawFile_ = false;
+}
