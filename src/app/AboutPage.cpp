@@ -114,9 +114,6 @@ AboutPage::AboutPage(double f, QWidget* parent) : QWidget(parent) {
   mDescription = new QPlainTextEdit(this);
   mDescription->setObjectName("mDescription");
   mDescription->setReadOnly(true);
-  mDescription->setPlainText(
-      "Orvanel Config\n"
-      "Immagini, lingue e firmware del computer subacqueo da polso, via infrarossi.\n");
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(Scaled(12, f), Scaled(10, f), Scaled(12, f), Scaled(12, f));

@@ -24,7 +24,6 @@
 #include "irda/CheckDevListThread.h"
 #include "languages/LanguagesPage.h"
 #include "pictures/PictureCodec.h"
-#include "pictures/PictureListWidget.h"
 #include "pictures/PicturesPage.h"
 #include "platform/ErrorMode.h"
 #include "texts/LangStrings.h"
@@ -62,12 +61,6 @@ TMainForm::TMainForm(Options options)
   PicturesTabSheet = new PicturesPage(scale_);
   LanguagesTabSheet = new LanguagesPage(scale_);
   SoftwareTabSheet = new SoftwarePage(scale_);
-  AboutTabSheet->setObjectName("AboutTabSheet");
-  PicturesTabSheet->setObjectName("PicturesTabSheet");
-  LanguagesTabSheet->setObjectName("LanguagesTabSheet");
-  SoftwareTabSheet->setObjectName("SoftwareTabSheet");
-  TPictureItemDelegate::Install(PicturesTabSheet->ReadOnlyListBox);
-  TPictureItemDelegate::Install(PicturesTabSheet->PicturesListBox);
   for (QWidget* page :
        {static_cast<QWidget*>(AboutTabSheet), static_cast<QWidget*>(PicturesTabSheet),
         static_cast<QWidget*>(LanguagesTabSheet), static_cast<QWidget*>(SoftwareTabSheet)}) {
@@ -511,16 +504,11 @@ void TMainForm::ProcessEvents() {
 }
 
 void TMainForm::Notify(TNoticeKind kind, int textId) {
-  switch (kind) {
-    case TNoticeKind::Error:
-      Prompts().Error(LangString(textId), TBeep::Error, this);
-      break;
-    case TNoticeKind::Notice:
-      Prompts().Error(LangString(textId), TBeep::Notice, this);
-      break;
-    case TNoticeKind::Warning:
-      Prompts().Warning(LangString(textId), TBeep::Notice, this);
-      break;
+  const QString text = LangString(textId);
+  if (kind == TNoticeKind::Warning) {
+    Prompts().Warning(text, TBeep::Notice, this);
+  } else {
+    Prompts().Error(text, kind == TNoticeKind::Error ? TBeep::Error : TBeep::Notice, this);
   }
 }
 
@@ -572,26 +560,11 @@ void TMainForm::PictureRead(const TFileHeader& entry) {
 void TMainForm::EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) {
   QWidget* page = TabPageControl->currentWidget();
   if (page == PicturesTabSheet) {
-    PicturesPage& pictures = *PicturesTabSheet;
-    pictures.RemoveAddedEntries(indexes);
-    pictures.PicFilenameTntPanel->setText("---");
+    PicturesTabSheet->ShowDeleted(indexes, Session.Catalogue.CatalogueCount());
     SetStatusText(2, SelectedPicturesText());
-    pictures.ViewImage->setVisible(false);
-    pictures.DeleteFileButton->setEnabled(false);
-    pictures.cbStartUpPic->setChecked(false);
-    const int count = Session.Catalogue.CatalogueCount();
-    pictures.NmbOfPixPanel->setText(count == 0 ? QStringLiteral("---")
-                                               : LangStrings::PictureCountText(count));
-    pictures.PicturesListBox->scrollToTop();
   } else if (page == LanguagesTabSheet) {
-    LanguagesPage& languages = *LanguagesTabSheet;
-    languages.RemoveAddedEntries(indexes);
-    if (defaultToFirst) {
-      languages.cbDefaultLang->setChecked(false);
-      languages.cbDefaultLang->setEnabled(true);
-    }
+    LanguagesTabSheet->ShowDeleted(indexes, defaultToFirst);
     SetStatusText(2, QString());
-    languages.DeleteLangButton->setEnabled(false);
   }
 }
 

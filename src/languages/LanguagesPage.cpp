@@ -123,7 +123,12 @@ std::vector<int> LanguagesPage::SelectedAddedEntries() const {
   return {LangReadOnlyTntListBox->count() + j};
 }
 
-void LanguagesPage::RemoveAddedEntries(const std::vector<int>& entries) {
+void LanguagesPage::ShowDeleted(const std::vector<int>& entries, bool defaultToFirst) {
   for (const int entry : entries)
     delete LanguageTntListBox->takeItem(entry - LangReadOnlyTntListBox->count());
+  if (defaultToFirst) {
+    cbDefaultLang->setChecked(false);
+    cbDefaultLang->setEnabled(true);
+  }
+  DeleteLangButton->setEnabled(false);
 }

@@ -28,8 +28,9 @@ class LanguagesPage : public QWidget {
   // Catalogue entry of the selected added language (entry i is factory item i, or added item i
   // minus the number of factory items); none or one.
   std::vector<int> SelectedAddedEntries() const;
-  // Drops the added items of these catalogue entries, given in descending order.
-  void RemoveAddedEntries(const std::vector<int>& entries);
+  // After a delete: the added items of these catalogue entries (descending) go; when the default
+  // went with them, the default box is free to mark another.
+  void ShowDeleted(const std::vector<int>& entries, bool defaultToFirst);
 
   QLabel* lLangTitle;
 

@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "pictures/PictureListWidget.h"
 #include "pictures/TextImportPage.h"
@@ -108,9 +109,16 @@ int PicturesPage::SelectedCount() const {
                           PicturesListBox->selectedItems().size());
 }
 
-void PicturesPage::RemoveAddedEntries(const std::vector<int>& entries) {
+void PicturesPage::ShowDeleted(const std::vector<int>& entries, int pictures) {
   for (const int entry : entries)
     delete PicturesListBox->takeItem(entry - ReadOnlyListBox->count());
+  PicFilenameTntPanel->setText("---");
+  ViewImage->setVisible(false);
+  DeleteFileButton->setEnabled(false);
+  cbStartUpPic->setChecked(false);
+  NmbOfPixPanel->setText(pictures == 0 ? QStringLiteral("---")
+                                       : LangStrings::PictureCountText(pictures));
+  PicturesListBox->scrollToTop();
 }
 
 PicturesPage::PicturesPage(double f, QWidget* parent) : QWidget(parent) {
@@ -119,8 +127,7 @@ PicturesPage::PicturesPage(double f, QWidget* parent) : QWidget(parent) {
 
   pgImport = new QTabWidget(this);
   pgImport->setObjectName("pgImport");
-  pgImport->tabBar()->setStyleSheet(QString("QTabBar::tab { min-width: %1px; max-width: %1px; }")
-                                        .arg(Scaled(kImportTabWidth, f)));
+  importTabWidth_ = Scaled(kImportTabWidth, f);
   tsPictureImport = BuildPictureImportPage(f);
   tsTextImport = new TextImportPage(f, pgImport);
   pgImport->addTab(tsPictureImport, QString());
@@ -365,6 +372,8 @@ QWidget* PicturesPage::BuildDeviceColumn(double f) {
   ShowAsFactoryList(ReadOnlyListBox);
   lPictureListbox = NewLabel(gbOrvanel, "lPictureListbox");
   PicturesListBox = NewDeviceList(gbOrvanel, "PicturesListBox");
+  TPictureItemDelegate::Install(ReadOnlyListBox);
+  TPictureItemDelegate::Install(PicturesListBox);
   NmbOfPixPanel = NewValuePanel(gbOrvanel, "NmbOfPixPanel", f);
 
   auto* layout = new QVBoxLayout(gbOrvanel);
@@ -385,6 +394,17 @@ void PicturesPage::ApplyTexts() {
   SavePicFileButton->setToolTip(LangString(65247));
   pgImport->setTabText(pgImport->indexOf(tsPictureImport), LangString(65254));
   pgImport->setTabText(pgImport->indexOf(tsTextImport), LangString(65255));
+  // The design width, unless the captions need more in the face this machine has: a fixed width
+  // cuts a caption off at both ends.
+  const QFontMetrics metrics(pgImport->tabBar()->font());
+  int captions = 0;
+  for (int i = 0; i < pgImport->count(); ++i)
+    captions = std::max(captions, metrics.horizontalAdvance(pgImport->tabText(i)));
+  constexpr int kTabPadding = 6;
+  pgImport->tabBar()->setStyleSheet(
+      QString("QTabBar::tab { min-width: %1px; padding-left: %2px; padding-right: %2px; }")
+          .arg(std::max(importTabWidth_ - 2 * kTabPadding, captions))
+          .arg(kTabPadding));
   lOriginPic->setText(LangString(65262));
   pNoPreview->setText(LangString(65263));
   lPicFiles->setText(LangString(65232));

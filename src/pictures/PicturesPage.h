@@ -49,8 +49,9 @@ class PicturesPage : public QWidget {
   void AddDevicePicture(bool added, const QString& name, const QImage& picture);
   std::vector<int> SelectedAddedEntries() const;
   int SelectedCount() const;
-  // Drops the added items of these catalogue entries, given in descending order.
-  void RemoveAddedEntries(const std::vector<int>& entries);
+  // After a delete: the added items of these catalogue entries (descending) go, nothing is
+  // previewed or selected for writing, and the count shows the `pictures` left.
+  void ShowDeleted(const std::vector<int>& entries, int pictures);
 
   // Left column, top: the two import sub-pages.
   QTabWidget* pgImport;
@@ -120,4 +121,6 @@ class PicturesPage : public QWidget {
   QWidget* BuildFolderBrowser(double f);
   QWidget* BuildMiddleColumn(double f);
   QWidget* BuildDeviceColumn(double f);
+
+  int importTabWidth_ = kImportTabWidth;
 };

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "devicefiles/DeviceName.h"
+
 using platform::Bytes;
 
 namespace {
@@ -135,4 +137,11 @@ TEST(FileHeader, NameIsCutAtFirstZeroByteAndDecodedFromUtf8) {
   // Picture names are single-byte text: the euro sign has no place there.
   EXPECT_EQ(header.NameSingleByteText(), QString::fromUtf8("Fran\xC3\xA7"
                                                            "ais ?"));
+
+  // An uploaded picture's name is single-byte text, which is no UTF-8: shown as what it is.
+  header.SetName(DeviceName(QString::fromUtf8("Caf\xC3\xA9_D\xC3\xA9"
+                                              "co.bmp")
+                                .toLatin1()));
+  EXPECT_EQ(header.NameSingleByteText(), QString::fromUtf8("Caf\xC3\xA9_D\xC3\xA9"
+                                                           "co"));
 }

@@ -1,0 +1,244 @@
+// The transfer session without a window, against the simulated dive computer on a private bus:
+// retries that must find out what a failed attempt left on the device, writes that send
+// nothing, and what the results do to the catalogue.
+#include "transfer/TransferSession.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "DemoContent.h"
+#include "support/PumpEvents.h"
+#include "support/RecordingSessionView.h"
+#include "support/SimulatorOnBus.h"
+
+using platform::Bytes;
+
+namespace {
+
+// Factory Diver, Compass and Reef, then the added Fish, Dive flag and Keepme.
+void ThreeAddedPictures(devsim::AreaContent& area) {
+  area.files = devsim::DemoPictures();
+  area.files.push_back(
+      devsim::MakePictureFile("Keepme", devsim::kAddedMark, devsim::DrawDiveFlag()));
+}
+
+std::vector<std::string> Names(const std::vector<Bytes>& files) {
+  std::vector<std::string> names;
+  for (const Bytes& file : files) names.push_back(devsim::ParseHeader(file).Name);
+  return names;
+}
+
+class TransferSessionTest : public testsupport::SimulatorOnBusTest {
+ protected:
+  template <typename EditPictures>
+  void Start(devsim::SimulatorConfig config, EditPictures edit) {
+    config.stateDirectory = state.path().toStdString();
+    StartSimulator(config, edit);
+    session.DeviceId = devsim::kDefaultDeviceId;
+  }
+
+  // Runs one action to its end, retries included.
+  void Run(std::uint8_t action, bool write) {
+    ASSERT_TRUE(session.Start(action, write));
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return !session.Busy(); }));
+  }
+
+  void ReadPictures() {
+    Run(2, false);
+    Run(3, false);
+  }
+
+  std::vector<std::string> CatalogueNames() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < session.Catalogue.CatalogueCount(); ++i)
+      names.push_back(session.Catalogue.Entry(i)->NameText().toStdString());
+    return names;
+  }
+
+  QTemporaryDir state;
+  testsupport::RecordingSessionView view;
+  TTransferSession session{view};
+};
+
+// Requests of the delete connection: identity (1), the deletes of Dive flag (2) and Fish (3),
+// then the ready polls (4...). The link drops when the device has read request N, unhandled.
+TEST_F(TransferSessionTest, RetriedDeleteRemovesExactlyTheSelectedFiles) {
+  for (const int dropAt : {2, 3, 4}) {
+    SCOPED_TRACE("dropped at request " + std::to_string(dropAt));
+    Start({}, ThreeAddedPictures);
+    ReadPictures();
+    ASSERT_EQ(session.Catalogue.CatalogueCount(), 6);
+    view.selected = {3, 4};  // Fish and Dive flag
+    devsim::Faults faults;
+    faults.dropAfter = dropAt;
+    faults.once = true;
+    simulator->SetFaults(faults);
+
+    Run(8, true);
+    const std::vector<std::string> kept = {"Diver", "Compass", "Reef", "Keepme"};
+    EXPECT_EQ(Names(simulator->Files(4)), kept);
+    EXPECT_EQ(CatalogueNames(), kept);
+    EXPECT_EQ(view.ends.back(), TTransferEnd::Succeeded);
+    ASSERT_EQ(view.deleted.size(), 1u);
+    EXPECT_EQ(view.deleted[0], (std::vector<int>{4, 3}));
+    EXPECT_EQ(session.RawFileList.size(), 4u);
+    simulator->Stop();
+    simulator.reset();
+    view = {};
+  }
+}
+
+TEST_F(TransferSessionTest, DeleteRetryAfterTheDeviceChangedOtherwiseLeavesDoubtfulFilesAlone) {
+  Start({}, ThreeAddedPictures);
+  ReadPictures();
+  view.selected = {3, 4};
+  // Another program has added a second "Fish" since the read: which one the user meant is
+  // unknowable, so only Dive flag goes, and the page is to be read again.
+  simulator->Stop();
+  devsim::DeviceStore store(state.path().toStdString());
+  devsim::DeviceMemory memory;
+  std::string error;
+  ASSERT_TRUE(store.Load(memory, 5, 1, error));
+  devsim::AreaContent& pictures = memory[*devsim::AreaSlot(4)];
+  pictures.files.push_back(devsim::MakePictureFile("Fish", devsim::kAddedMark, devsim::DrawFish()));
+  ASSERT_TRUE(store.Save(4, pictures, error));
+  devsim::Faults faults;
+  faults.dropAfter = 2;
+  faults.once = true;
+  devsim::SimulatorConfig config;
+  config.faults = faults;
+  config.busDirectory = bus.Dir();
+  config.stateDirectory = state.path().toStdString();
+  simulator = std::make_unique<devsim::DeviceSimulator>(config);
+  ASSERT_TRUE(simulator->Start(&error)) << error;
+
+  Run(8, true);
+  EXPECT_EQ(Names(simulator->Files(4)),
+            (std::vector<std::string>{"Diver", "Compass", "Reef", "Fish", "Keepme", "Fish"}));
+  EXPECT_EQ(view.outdated, 1);
+  EXPECT_TRUE(view.deleted.empty());
+}
+
+// 3242 bytes: identity, area, header, 59 content packets with two quiet polls, the last packet
+// (request 65), then the ready polls. The device has stored the file when the link drops at 66.
+TEST_F(TransferSessionTest, WriteRetriedAfterOnlyItsReadyWaitFailedLeavesOneCopy) {
+  Start({}, [](devsim::AreaContent&) {});
+  Run(1, false);
+  const int before = session.Catalogue.CatalogueCount();
+  session.ImportBuffer = devsim::MakeLanguageFile("Polski", 0, 3242);
+  devsim::Faults faults;
+  faults.dropAfter = 66;
+  faults.once = true;
+  simulator->SetFaults(faults);
+
+  Run(4, true);
+  const std::vector<Bytes> languages = simulator->Files(3);
+  EXPECT_EQ(std::count_if(languages.begin(), languages.end(),
+                          [](const Bytes& f) { return devsim::ParseHeader(f).Name == "Polski"; }),
+            1);
+  EXPECT_EQ(session.RetryCount, 1);
+  EXPECT_EQ(view.ends.back(), TTransferEnd::Succeeded);
+  EXPECT_EQ(view.languagesWritten, 1);
+  EXPECT_EQ(session.Catalogue.CatalogueCount(), before + 1);
+  // The retry looked before it wrote: one directory read, no second header packet.
+  int headerPackets = 0;
+  for (const auto& request : simulator->Requests())
+    headerPackets += request.bytes.size() > 2 && request.bytes[1] == 0xD2 && request.bytes[2] == 0;
+  EXPECT_EQ(headerPackets, 1);
+}
+
+TEST_F(TransferSessionTest, RefusedLanguageWriteListsNothingAndKeepsTheCatalogue) {
+  Start({}, [](devsim::AreaContent&) {});
+  Run(1, false);
+  const int before = session.Catalogue.CatalogueCount();
+  Bytes truncated = devsim::MakeLanguageFile("Polski", 0, 3242);
+  truncated.resize(1000);  // the header still claims 3242 bytes
+  session.ImportBuffer = truncated;
+
+  Run(4, true);
+  EXPECT_EQ(view.notices, (std::vector<std::pair<TNoticeKind, int>>{{TNoticeKind::Error, 65168}}));
+  EXPECT_EQ(view.languagesWritten, 0);
+  EXPECT_EQ(session.Catalogue.CatalogueCount(), before);
+  EXPECT_EQ(session.FileRequestParam(before - 1)[2], before);  // positions still the device's
+  EXPECT_EQ(simulator->Files(3).size(), static_cast<std::size_t>(before));
+}
+
+TEST_F(TransferSessionTest, ShortPictureReplyKeepsItsPlaceWithoutAPicture) {
+  Start({}, [](devsim::AreaContent& area) {
+    area.files = devsim::DemoPictures();
+    Bytes cut = devsim::MakePictureFile("Torn", devsim::kAddedMark, devsim::DrawFish());
+    cut.resize(600);
+    platform::WriteLE32(cut, 0, 600);
+    area.files.insert(area.files.begin() + 3, cut);
+  });
+  ReadPictures();
+  EXPECT_EQ(view.listed, (std::vector<std::string>{"Diver", "Compass", "Reef", "Torn (unreadable)",
+                                                   "Fish", "Dive flag"}));
+  ASSERT_EQ(session.Catalogue.CatalogueCount(), 6);
+  EXPECT_TRUE(session.Catalogue.Entry(3)->Image().isNull());
+  QImage fish = MakeWorkingPicture();
+  DecodePicture(simulator->Files(4)[4], fish);
+  EXPECT_EQ(session.Catalogue.Entry(4)->Image(), fish);
+}
+
+// The default mark as the area reply names it, the fallback when it names nothing, and where it
+// goes when the default item is deleted: to the second picture, to the first language, never to
+// the entry going away.
+TEST_F(TransferSessionTest, DefaultMarkFollowsTheAreaReplyAndDeletes) {
+  struct Case {
+    std::uint8_t area;
+    std::vector<int> pictures;    // which demo pictures the device holds
+    std::uint16_t deviceDefault;  // 1-based, as the device reports it; 0 is invalid
+    std::vector<int> deleted;     // catalogue indexes selected for deletion
+    int afterRead;                // DefaultPosition
+    int afterDelete;
+    int deviceAfterDelete;
+  };
+  const Case cases[] = {
+      {4, {0, 1, 2, 3, 4}, 5, {4}, 5, 2, 2},  // Dive flag is the default and is deleted
+      {4, {0, 1, 2, 3, 4}, 0, {}, 2, 2, 0},   // invalid index: the second picture, with a message
+      {4, {0, 3}, 2, {1}, 2, 0, 1},           // the second picture is the default and goes
+      {3, {0}, 4, {3}, 4, 1, 1},              // the added Español is the default and is deleted
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.area) + "/" + std::to_string(c.deviceDefault));
+    Start({}, [&](devsim::AreaContent& area) {
+      const std::vector<Bytes> demo = devsim::DemoPictures();
+      area.files.clear();
+      for (const int i : c.pictures) area.files.push_back(demo[static_cast<std::size_t>(i)]);
+      area.defaultIndex = c.area == 4 ? c.deviceDefault : 1;
+    });
+    if (c.area == 3) {
+      devsim::DeviceStore store(state.path().toStdString());
+      devsim::DeviceMemory memory;
+      std::string error;
+      simulator->Stop();
+      ASSERT_TRUE(store.Load(memory, 5, 1, error));
+      memory[*devsim::AreaSlot(3)].defaultIndex = c.deviceDefault;
+      ASSERT_TRUE(store.Save(3, memory[*devsim::AreaSlot(3)], error));
+      ASSERT_TRUE(simulator->Start(&error)) << error;
+      Run(1, false);
+    } else {
+      ReadPictures();
+    }
+    EXPECT_EQ(session.Catalogue.DefaultPosition(), c.afterRead);
+    EXPECT_EQ(view.notices.size(), c.deviceDefault == 0 ? 1u : 0u);
+    if (!c.deleted.empty()) {
+      view.selected = c.deleted;
+      Run(8, true);
+      EXPECT_EQ(session.Catalogue.DefaultPosition(), c.afterDelete);
+      EXPECT_EQ(view.defaultToFirst, c.area == 3);
+      EXPECT_EQ(simulator->DefaultIndex(c.area), c.deviceAfterDelete);
+    }
+    simulator->Stop();
+    simulator.reset();
+    view = {};
+    session.Catalogue.ClearCatalogue();
+  }
+}
+
+}  // namespace
