@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -32,6 +31,7 @@
 #include "widgets/LED.h"
 #include "widgets/PageWidgets.h"
 #include "widgets/Prompts.h"
+#include "widgets/TabPages.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ TMainForm::TMainForm(Options options)
   setObjectName("MainForm");
   setAttribute(Qt::WA_DeleteOnClose, false);
 
-  TabPageControl = new QTabWidget(this);
+  TabPageControl = new TTabPages(this);
   TabPageControl->setObjectName("TabPageControl");
   TabPageControl->setTabPosition(QTabWidget::East);
   AboutTabSheet = new AboutPage(scale_);
@@ -185,10 +185,7 @@ void TMainForm::FormCreate() {
   tabWidth_ = Scaled(kTabWidth);
   tabHeight_ = Scaled(kTabHeight);
   // Tabs stand on the right-hand side: their width runs along the bar.
-  TabPageControl->tabBar()->setStyleSheet(
-      QString("QTabBar::tab { min-height: %1px; max-height: %1px; min-width: %2px; }")
-          .arg(tabWidth_)
-          .arg(tabHeight_));
+  TabPageControl->SetMinimumTabSize(tabWidth_, tabHeight_);
 
   Session.ActionCode = 14;
   ListsStale = true;

@@ -12,6 +12,7 @@
 
 #include "irda/DynaIrDA.h"
 #include "transfer/TransferSession.h"
+#include "widgets/TabPages.h"
 
 class AboutPage;
 class LanguagesPage;
@@ -21,7 +22,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
-class QTabWidget;
 class SoftwarePage;
 class TCheckDevListThread;
 class TLEDLabel;
@@ -103,7 +103,7 @@ class TMainForm : public QWidget, public TSessionView {
   void CatalogueOutdated() override;
 
   // Controls.
-  QTabWidget* TabPageControl;
+  TTabPages* TabPageControl;
   AboutPage* AboutTabSheet;
   PicturesPage* PicturesTabSheet;
   LanguagesPage* LanguagesTabSheet;

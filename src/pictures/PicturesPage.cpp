@@ -26,6 +26,7 @@
 #include "pictures/TextImportPage.h"
 #include "texts/LangStrings.h"
 #include "widgets/PageWidgets.h"
+#include "widgets/TabPages.h"
 
 namespace {
 
@@ -125,9 +126,9 @@ PicturesPage::PicturesPage(double f, QWidget* parent) : QWidget(parent) {
   setObjectName("PicturesTabSheet");
   SetPageFont(this);
 
-  pgImport = new QTabWidget(this);
+  pgImport = new TTabPages(this);
   pgImport->setObjectName("pgImport");
-  importTabWidth_ = Scaled(kImportTabWidth, f);
+  pgImport->SetMinimumTabSize(Scaled(kImportTabWidth, f), 0);
   tsPictureImport = BuildPictureImportPage(f);
   tsTextImport = new TextImportPage(f, pgImport);
   pgImport->addTab(tsPictureImport, QString());
@@ -138,10 +139,12 @@ PicturesPage::PicturesPage(double f, QWidget* parent) : QWidget(parent) {
   left->setSpacing(Scaled(6, f));
   left->addWidget(pgImport, 3);
   left->addWidget(BuildFolderBrowser(f), 2);
-  auto* leftColumn = new QWidget(this);
+  leftColumn_ = new QWidget(this);
+  auto* leftColumn = leftColumn_;
   leftColumn->setLayout(left);
   left->setContentsMargins(0, 0, 0, 0);
-  leftColumn->setFixedWidth(Scaled(kLeftColumnWidth, f));
+  leftColumnWidth_ = Scaled(kLeftColumnWidth, f);
+  leftColumn->setFixedWidth(leftColumnWidth_);
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(Scaled(4, f), Scaled(6, f), Scaled(4, f), Scaled(6, f));
@@ -394,17 +397,10 @@ void PicturesPage::ApplyTexts() {
   SavePicFileButton->setToolTip(LangString(65247));
   pgImport->setTabText(pgImport->indexOf(tsPictureImport), LangString(65254));
   pgImport->setTabText(pgImport->indexOf(tsTextImport), LangString(65255));
-  // The design width, unless the captions need more in the face this machine has: a fixed width
-  // cuts a caption off at both ends.
-  const QFontMetrics metrics(pgImport->tabBar()->font());
-  int captions = 0;
-  for (int i = 0; i < pgImport->count(); ++i)
-    captions = std::max(captions, metrics.horizontalAdvance(pgImport->tabText(i)));
-  constexpr int kTabPadding = 6;
-  pgImport->tabBar()->setStyleSheet(
-      QString("QTabBar::tab { min-width: %1px; padding-left: %2px; padding-right: %2px; }")
-          .arg(std::max(importTabWidth_ - 2 * kTabPadding, captions))
-          .arg(kTabPadding));
+  // The column keeps its design width unless the sub-page captions need more in the face this
+  // machine has; cut to the design width they would lose both ends.
+  const int tabs = pgImport->tabBar()->sizeHint().width() + 2 * pgImport->tabBar()->x();
+  leftColumn_->setFixedWidth(std::max(leftColumnWidth_, tabs));
   lOriginPic->setText(LangString(65262));
   pNoPreview->setText(LangString(65263));
   lPicFiles->setText(LangString(65232));

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "widgets/TabPages.h"
+
 class QCheckBox;
 class QComboBox;
 class QFileSystemModel;
@@ -18,7 +20,6 @@ class QListView;
 class QListWidget;
 class QPushButton;
 class QSlider;
-class QTabWidget;
 class QToolBar;
 class QToolButton;
 class QTreeView;
@@ -54,7 +55,7 @@ class PicturesPage : public QWidget {
   void ShowDeleted(const std::vector<int>& entries, int pictures);
 
   // Left column, top: the two import sub-pages.
-  QTabWidget* pgImport;
+  TTabPages* pgImport;
   QWidget* tsPictureImport;
   QLabel* lOriginPic;
   QLabel* pNoPreview;
@@ -122,5 +123,6 @@ class PicturesPage : public QWidget {
   QWidget* BuildMiddleColumn(double f);
   QWidget* BuildDeviceColumn(double f);
 
-  int importTabWidth_ = kImportTabWidth;
+  QWidget* leftColumn_ = nullptr;
+  int leftColumnWidth_ = 0;
 };
