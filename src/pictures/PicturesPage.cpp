@@ -407,6 +407,14 @@ void PicturesPage::ApplyTexts() {
   eFolderName->setText(LangString(65260));
   bApply->setText(LangString(65261));
   lGrayTitle->setText(LangString(65233));
+  // A screen reader names each slider after the caption beside it.
+  lBlack->setBuddy(slBlack);
+  lGrey->setBuddy(slGray);
+  lWhite->setBuddy(slWhite);
+  lPicFiles->setBuddy(FileListBox);
+  lFactorySetPic->setBuddy(ReadOnlyListBox);
+  lPictureListbox->setBuddy(PicturesListBox);
+  tbFolderPic->setAccessibleName(LangString(65260));
   lBlack->setText(LangString(65234));
   lGrey->setText(LangString(65235));
   lWhite->setText(LangString(65236));

@@ -96,4 +96,6 @@ void TextImportPage::ApplyTexts() {
   bClear->setText(LangString(65257));
   eFilename->setText(LangString(65258));
   bSaveApply->setText(LangString(65259));
+  tbSaveAs->setAccessibleName(LangString(65258));
+  lTxtEditor->setBuddy(retntTextEditor);
 }
