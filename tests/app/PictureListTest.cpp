@@ -32,4 +32,23 @@ TEST(PictureListTest, ItemShowsNameAboveUnscaledPictureWithRedAsBackground) {
   EXPECT_EQ(shot.pixel(origin + QPoint(10, 10)) & 0xFFFFFF, background & 0xFFFFFF);
 }
 
+TEST(PictureListTest, ItemWithoutAPictureShowsAnEmptyFrameNotABlackPicture) {
+  QListWidget list;
+  list.resize(200, 160);
+  TPictureItemDelegate::Install(&list);
+  TPictureItemDelegate::AddItem(&list, "torn", QImage());
+  EXPECT_EQ(list.item(0)->data(Qt::AccessibleDescriptionRole).toString(),
+            "anteprima non disponibile");
+
+  const QImage shot = list.viewport()->grab().toImage();
+  const QPoint origin(TPictureItemDelegate::kLeftMargin, 2 * list.font().pointSize());
+  const QRgb background = list.palette().color(QPalette::Base).rgb() & 0xFFFFFF;
+  int dark = 0;
+  for (int y = 2; y < 78; ++y) {
+    for (int x = 2; x < 126; ++x) dark += (shot.pixel(origin + QPoint(x, y)) & 0xFFFFFF) == 0;
+  }
+  EXPECT_LT(dark, 128 * 80 / 10);  // some text, no picture's worth of black
+  EXPECT_EQ(shot.pixel(origin + QPoint(2, 2)) & 0xFFFFFF, background);
+}
+
 }  // namespace
