@@ -342,7 +342,9 @@ void TMainForm::ExitButtonClick() {
   Session.ImportBuffer.clear();
   if (Session.Busy()) {
     // Exit stays clickable while a transfer starts or runs. It stops the transfer; the clean-up
-    // and the end follow once it has ended, never a second worker beside the first.
+    // and the end follow once it has ended, never a second worker beside the first. A clean-up
+    // under way ends the program itself.
+    if (Session.ActionCode == kCleanUpMemoryAction) return;
     exitPending_ = true;
     Session.RequestStop(false);
     return;
