@@ -1,0 +1,194 @@
+#include "pictures/ImageFile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool StartsWith(std::span<const std::uint8_t> bytes, const char* prefix, std::size_t length) {
+  return bytes.size() >= length && std::memcmp(bytes.data(), prefix, length) == 0;
+}
+
+// A file that cannot be mapped (a pipe, say) is read instead, up to a size no picture needs.
+constexpr qint64 kMaxUnmappedFileBytes = 512ll * 1024 * 1024;
+
+void SetError(QString* error, const QString& text) {
+  if (error) *error = text;
+}
+
+}  // namespace
+
+bool ImageSizeAllowed(std::int64_t width, std::int64_t height) {
+  return width > 0 && height > 0 && width <= kMaxImagePixels && height <= kMaxImagePixels &&
+         width * height <= kMaxImagePixels;
+}
+
+std::optional<TImageFormat> FormatBySignature(std::span<const std::uint8_t> head) {
+  if (StartsWith(head, "\xFF\xD8\xFF", 3)) return TImageFormat::Jpeg;
+  if (StartsWith(head, "GIF87a", 6) || StartsWith(head, "GIF89a", 6)) return TImageFormat::Gif;
+  // Classic and big TIFF, in both byte orders.
+  if (StartsWith(head, "II*\0", 4) || StartsWith(head, "MM\0*", 4) ||
+      StartsWith(head, "II+\0", 4) || StartsWith(head, "MM\0+", 4)) {
+    return TImageFormat::Tiff;
+  }
+  if (StartsWith(head, "BM", 2)) return TImageFormat::Bmp;
+  return std::nullopt;
+}
+
+std::optional<TImageFormat> FormatByExtension(const QString& fileName) {
+  const QString suffix = QFileInfo(fileName).suffix().toLower();
+  if (suffix == "bmp" || suffix == "dib") return TImageFormat::Bmp;
+  if (suffix == "jpg" || suffix == "jpeg" || suffix == "jpe") return TImageFormat::Jpeg;
+  if (suffix == "tif" || suffix == "tiff") return TImageFormat::Tiff;
+  if (suffix == "gif") return TImageFormat::Gif;
+  return std::nullopt;
+}
+
+QImage FlattenOnWhite(const QImage& image) {
+  if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB32);
+  QImage flat(image.size(), QImage::Format_RGB32);
+  flat.fill(Qt::white);
+  QPainter painter(&flat);
+  painter.drawImage(0, 0, image);
+  return flat;
+}
+
+TImageRead ReadBmp(std::span<const std::uint8_t> bytes) {
+  TImageRead result;
+  const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                  static_cast<qsizetype>(bytes.size()));
+  QBuffer buffer;
+  buffer.setData(data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, "bmp");
+  // The size comes from the header alone; nothing is allocated for a picture that is too big.
+  const QSize size = reader.size();
+  if (!ImageSizeAllowed(size.width(), size.height())) {
+    result.Error = QString("BMP of %1 × %2 pixels").arg(size.width()).arg(size.height());
+    return result;
+  }
+  // Our own limit is the one that counts; Qt's smaller default would refuse large photographs.
+  QImageReader::setAllocationLimit(static_cast<int>(kMaxImagePixels * 4 / (1024 * 1024)) + 1);
+  QImage image;
+  if (!reader.read(&image) || image.isNull()) {
+    result.Error = "BMP: " + reader.errorString();
+    return result;
+  }
+  result.Image = FlattenOnWhite(image);
+  return result;
+}
+
+TImageRead ReadImageBytes(std::span<const std::uint8_t> bytes, TImageFormat format) {
+  switch (format) {
+    case TImageFormat::Bmp:
+      return ReadBmp(bytes);
+    case TImageFormat::Jpeg:
+      return ReadJpeg(bytes);
+    case TImageFormat::Tiff:
+      return ReadTiff(bytes);
+    case TImageFormat::Gif:
+      return ReadGif(bytes);
+  }
+  return {};
+}
+
+TImageRead ReadImageFile(const QString& path) {
+  TImageRead result;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    result.Error = file.errorString();
+    return result;
+  }
+  QByteArray unmapped;
+  std::span<const std::uint8_t> bytes;
+  if (file.size() > 0) {
+    if (const uchar* mapped = file.map(0, file.size())) {
+      bytes = {mapped, static_cast<std::size_t>(file.size())};
+    }
+  }
+  if (bytes.empty()) {
+    unmapped = file.read(kMaxUnmappedFileBytes);
+    bytes = {reinterpret_cast<const std::uint8_t*>(unmapped.constData()),
+             static_cast<std::size_t>(unmapped.size())};
+  }
+  if (bytes.empty()) {
+    result.Error = "empty file";
+    return result;
+  }
+  std::optional<TImageFormat> format = FormatBySignature(bytes);
+  if (!format) format = FormatByExtension(path);
+  if (!format) {
+    result.Error = "no known image format";
+    return result;
+  }
+  return ReadImageBytes(bytes, *format);
+}
+
+std::optional<QByteArray> EncodeBmp(const QImage& image, QString* error) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  // Without an alpha channel Qt writes 24 bits a pixel, which every program reads.
+  QImageWriter writer(&buffer, "bmp");
+  if (!writer.write(FlattenOnWhite(image))) {
+    SetError(error, "BMP: " + writer.errorString());
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+std::optional<QByteArray> EncodeImage(const QImage& image, TImageFormat format, QString* error) {
+  if (image.isNull()) {
+    SetError(error, "no picture");
+    return std::nullopt;
+  }
+  switch (format) {
+    case TImageFormat::Bmp:
+      return EncodeBmp(image, error);
+    case TImageFormat::Jpeg:
+      return EncodeJpeg(image, 90, error);
+    case TImageFormat::Tiff:
+      return EncodeTiff(image, error);
+    case TImageFormat::Gif:
+      return EncodeGif(image, error);
+  }
+  return std::nullopt;
+}
+
+bool SaveImageFile(const QImage& image, const QString& path, TImageFormat format, QString* error) {
+  const std::optional<QByteArray> bytes = EncodeImage(image, format, error);
+  if (!bytes) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit()) {
+    SetError(error, file.errorString());
+    return false;
+  }
+  return true;
+}
+
+QString SafeFileName(std::span<const std::uint8_t> nameBytes) {
+  const std::span<const std::uint8_t> bytes = nameBytes.first(std::min<std::size_t>(
+      std::find(nameBytes.begin(), nameBytes.end(), 0) - nameBytes.begin(), 16));
+  const QByteArrayView view(reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<qsizetype>(bytes.size()));
+  // The name as the lists show it: UTF-8 where it is, single-byte text otherwise.
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString name = utf8(view);
+  if (utf8.hasError()) name = QString::fromLatin1(view);
+  // Separators and control characters could leave the folder or confuse the file system.
+  for (QChar& c : name) {
+    if (c == '/' || c == '\\' || c.unicode() < 0x20 || c.unicode() == 0x7F) c = '_';
+  }
+  // "", "." and ".." name the folder itself or its parent.
+  if (name.isEmpty() || name == "." || name == "..")
+    name.fill('_', std::max<qsizetype>(1, name.size()));
+  return name;
+}
