@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -69,9 +70,10 @@ TImageRead ReadBmp(std::span<const std::uint8_t> bytes) {
   buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "bmp");
-  // The size comes from the header alone; nothing is allocated for a picture that is too big.
+  // The size comes from the header alone; nothing is allocated for a picture that is too big. A
+  // top-down file reports its height negative.
   const QSize size = reader.size();
-  if (!ImageSizeAllowed(size.width(), size.height())) {
+  if (!ImageSizeAllowed(size.width(), std::abs(std::int64_t{size.height()}))) {
     result.Error = QString("BMP of %1 × %2 pixels").arg(size.width()).arg(size.height());
     return result;
   }

@@ -135,16 +135,7 @@ void TTransferSession::PrepareUpload(bool writeDirection, TDeviceInfo& info) {
       ImportBuffer = EncodePicture(ReadImage);
       info.PixelData = ImportBuffer;
       TFileHeader& header = *UploadHeader;
-      header.SetFileSize(static_cast<std::int32_t>(kPictureFileSize));
-      header.SetDefaultFlag(0);
-      header.SetAddedMark(0xFF);
-      header.SetPosition(255);
-      header.SetTypeCode(kTypePicture);
-      header.SetAuxByte(0xFF);
-      header.SetAuxWord(0xFF00);
-      header.SetVersion(0x0100);
-      header.SetName(DeviceName(view_.PictureUploadName().toLatin1()));
-      header.SetChecksum(0);
+      SetPictureUploadHeader(header, view_.PictureUploadName().toLatin1());
       header.SetImage(ReadImage.copy());
       info.HeaderPacket = header.BuildRaw();
       uploadSent_ = RawHeaderOf(info.HeaderPacket);
