@@ -149,7 +149,7 @@ TImageRead ReadGif(std::span<const std::uint8_t> bytes) {
 
   // White rather than the background colour index: most viewers ignore that index, and white is
   // what transparent pixels are shown on anyway.
-  QImage canvas(gif->SWidth, gif->SHeight, QImage::Format_RGB32);
+  QImage canvas = NewDecodeImage(gif->SWidth, gif->SHeight);
   if (canvas.isNull()) {
     result.Error =
         QString("no memory for a GIF of %1 × %2 pixels").arg(gif->SWidth).arg(gif->SHeight);

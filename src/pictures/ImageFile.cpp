@@ -12,6 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 bool StartsWith(std::span<const std::uint8_t> bytes, const char* prefix, std::size_t length) {
@@ -53,6 +57,22 @@ std::optional<TImageFormat> FormatByExtension(const QString& fileName) {
   return std::nullopt;
 }
 
+QImage NewDecodeImage(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  // Advice only: the memory stays the image's, and a refusal changes nothing but the speed.
+  constexpr std::uintptr_t kHugePage = 2 * 1024 * 1024;
+  const auto start = reinterpret_cast<std::uintptr_t>(image.constBits());
+  const std::uintptr_t begin = (start + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t end =
+      (start + static_cast<std::uintptr_t>(image.sizeInBytes())) & ~(kHugePage - 1);
+  if (!image.isNull() && end > begin) {
+    madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  }
+#endif
+  return image;
+}
+
 QImage FlattenOnWhite(const QImage& image) {
   if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB32);
   QImage flat(image.size(), QImage::Format_RGB32);
@@ -79,7 +99,12 @@ TImageRead ReadBmp(std::span<const std::uint8_t> bytes) {
   }
   // Our own limit is the one that counts; Qt's smaller default would refuse large photographs.
   QImageReader::setAllocationLimit(static_cast<int>(kMaxImagePixels * 4 / (1024 * 1024)) + 1);
+  // Read into memory of our own where the file's pixels fit it as they are (QImageReader then
+  // allocates nothing itself).
   QImage image;
+  if (reader.imageFormat() == QImage::Format_RGB32) {
+    image = NewDecodeImage(size.width(), std::abs(size.height()));
+  }
   if (!reader.read(&image) || image.isNull()) {
     result.Error = "BMP: " + reader.errorString();
     return result;

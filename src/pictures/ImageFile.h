@@ -20,6 +20,11 @@ inline constexpr std::int64_t kMaxImagePixels = 100'000'000;
 // True when a width × height image may be decoded (both positive, the product within the limit).
 bool ImageSizeAllowed(std::int64_t width, std::int64_t height);
 
+// A Format_RGB32 image for a decoder to fill (null when the memory is not there). A photograph's
+// rows are hundreds of megabytes of fresh memory written once, top to bottom; on Linux they are
+// offered huge pages, since faulting them in 4 KiB at a time costs as much as the decoding.
+QImage NewDecodeImage(int width, int height);
+
 // `image` as Format_RGB32, whatever it was; where it has an alpha channel it is drawn on white.
 QImage FlattenOnWhite(const QImage& image);
 

@@ -16,10 +16,6 @@
 
 #include "pictures/ImageFile.h"
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
-
 namespace {
 
 // libjpeg fails through error_exit, which must not return. Ours formats the message and jumps
@@ -209,26 +205,12 @@ void WidenToRgb32(uchar* row, int width, int components) {
   }
 }
 
-// A photograph's pixels are up to 400 MB of fresh memory that the decoder writes once, top to
-// bottom. Faulted in 4 KiB pages, that costs about as much time as the decoding itself; where the
-// system gives transparent huge pages on request, asking for them cuts the faults 512-fold. It is
-// advice only: the memory stays the QImage's, and a refusal changes nothing.
-void AdviseHugePages([[maybe_unused]] uchar* data, [[maybe_unused]] qsizetype size) {
-#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
-  constexpr quintptr kHugePage = 2 * 1024 * 1024;
-  const quintptr begin = (reinterpret_cast<quintptr>(data) + kHugePage - 1) & ~(kHugePage - 1);
-  const quintptr end = (reinterpret_cast<quintptr>(data) + size) & ~(kHugePage - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
-
 bool AllocateImage(TJpegDecode& decode) {
-  decode.Image = QImage(static_cast<int>(decode.Info.output_width),
-                        static_cast<int>(decode.Info.output_height), QImage::Format_RGB32);
+  decode.Image = NewDecodeImage(static_cast<int>(decode.Info.output_width),
+                                static_cast<int>(decode.Info.output_height));
   if (decode.Image.isNull()) return false;
   decode.Pixels = decode.Image.bits();
   decode.Stride = decode.Image.bytesPerLine();
-  AdviseHugePages(decode.Pixels, decode.Image.sizeInBytes());
   return true;
 }
 

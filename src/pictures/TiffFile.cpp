@@ -14,10 +14,6 @@
 #include <new>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 #include "pictures/ImageFile.h"
 
 namespace {
@@ -202,23 +198,6 @@ void ConvertRaster(std::uint32_t* pixels, std::size_t count) {
   for (; i < count; ++i) pixels[i] = AbgrToRgb32OnWhite(pixels[i]);
 }
 
-// libtiff fills the raster once from start to end. Linux would fault it in 4 KiB at a time, which
-// for a 24-megapixel photograph takes longer than decoding it; asked for huge pages, it takes a
-// few dozen faults instead. Advice only: where it is not taken, nothing changes but the speed.
-void AdviseHugePages(QImage& image) {
-#ifdef __linux__
-  constexpr std::uintptr_t kPage = 4096;
-  if (image.sizeInBytes() < 8 * 1024 * 1024) return;
-  const auto start = reinterpret_cast<std::uintptr_t>(image.bits());
-  const std::uintptr_t begin = (start + kPage - 1) & ~(kPage - 1);
-  const std::uintptr_t end =
-      (start + static_cast<std::uintptr_t>(image.sizeInBytes())) & ~(kPage - 1);
-  madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)image;
-#endif
-}
-
 // The RGBA interface flips rows and columns but does not turn the picture: for the orientations
 // whose rows are the picture's columns it leaves the rows as stored, and they are turned here.
 QImage Transpose(const QImage& stored, int orientation) {
@@ -284,12 +263,11 @@ TImageRead ReadTiff(std::span<const std::uint8_t> bytes) {
 
   // libtiff writes its raster straight into the image's memory, which is then converted in place:
   // a 32-bit QImage has rows of exactly width words, the layout the raster needs.
-  QImage image(static_cast<int>(rgba.width), static_cast<int>(rgba.height), QImage::Format_RGB32);
+  QImage image = NewDecodeImage(static_cast<int>(rgba.width), static_cast<int>(rgba.height));
   if (image.isNull() || image.bytesPerLine() != static_cast<qsizetype>(rgba.width) * 4) {
     TIFFRGBAImageEnd(&rgba);
     return finish("TIFF: out of memory");
   }
-  AdviseHugePages(image);
   auto* raster = reinterpret_cast<std::uint32_t*>(image.bits());
   const int got = TIFFRGBAImageGet(&rgba, raster, rgba.width, rgba.height);
   TIFFRGBAImageEnd(&rgba);
