@@ -214,8 +214,11 @@ QString SafeFileName(std::span<const std::uint8_t> nameBytes) {
   for (QChar& c : name) {
     if (c == '/' || c == '\\' || c.unicode() < 0x20 || c.unicode() == 0x7F) c = '_';
   }
-  // "", "." and ".." name the folder itself or its parent.
-  if (name.isEmpty() || name == "." || name == "..")
-    name.fill('_', std::max<qsizetype>(1, name.size()));
-  return name;
+  // "." and ".." name the folder itself or its parent, and any leading dot hides the file from
+  // the file list: leading dots become underscores. An empty name gets one.
+  for (QChar& c : name) {
+    if (c != '.') break;
+    c = '_';
+  }
+  return name.isEmpty() ? QStringLiteral("_") : name;
 }

@@ -67,5 +67,6 @@ bool SaveImageFile(const QImage& image, const QString& path, TImageFormat format
                    QString* error = nullptr);
 
 // A device picture's name bytes (cut at the first zero byte, at most 16) as a file name that
-// stays inside the folder it is saved to.
+// stays inside the folder it is saved to and shows in it: separators and control characters
+// become '_', and so do leading dots; an empty name is "_".
 QString SafeFileName(std::span<const std::uint8_t> nameBytes);

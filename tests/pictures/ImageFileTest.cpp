@@ -203,7 +203,8 @@ TEST(ImageFile, DeviceNamesBecomeFileNamesInsideTheirFolder) {
   } cases[] = {
       {std::string("Sea\0\0\0\0\0\0\0\0\0\0\0\0\0", 16), "Sea"},
       {"ABCDEFGHIJKLMNOPQRS", "ABCDEFGHIJKLMNOP"},
-      {"../../etc/passwd", ".._.._etc_passwd"},
+      {"../../etc/passwd", "___.._etc_passwd"},
+      {".hidden", "_hidden"},
       {std::string("a\0/b", 4), "a"},
       {".", "_"},
       {"..", "__"},
