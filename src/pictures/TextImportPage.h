@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QComboBox;
@@ -49,8 +50,32 @@ class TextImportPage : public QWidget {
   // `f` is the screen's dots per inch / 96; design sizes are multiplied by it.
   explicit TextImportPage(double f = 1.0, QWidget* parent = nullptr);
 
-  // Captions and the resting text of the name field from the text table.
+  // Captions, accessible names and the resting text of the name field from the text table.
   void ApplyTexts();
+
+  // The page around the editor (not owned); nullptr leaves the editor talking to nobody.
+  void SetHost(TTextPictureHost* host);
+
+  // The editor back to the picture text font and the spacing back to 0: each time the Pictures
+  // page is shown.
+  void ResetFontAndSpacing();
+
+  // The editor's display lines as the picture gets them: each wrapped line counts, a last empty
+  // line (the one after a final line break) does not.
+  QStringList DisplayLines() const;
+
+  // Handlers, wired to the controls; the page calls tsTextImportShow when the sub-page comes to
+  // the front and bClearClick when the user leaves the Pictures page.
+  void tsTextImportShow();
+  void reTextEditorChange();  // also after font and spacing changes
+  void bFontClick();
+  void eHeightChange();
+  void bClearClick();
+  void tbSaveAsClick();
+  void eFilenameClick();
+  void eFilenameChange();
+  void FilterComboBoxTxtChange();
+  void bSaveApplyClick();
 
   QLabel* lTxtEditor;
   QTextEdit* retntTextEditor;
@@ -65,8 +90,39 @@ class TextImportPage : public QWidget {
   QLineEdit* eFilename;
   QPushButton* bSaveApply;
 
+  // The picture the text is drawn into, 128 × 80: white, the lines in the text's colour.
+  QImage TextImage;
+
   // Design sizes at 96 dots per inch.
   static constexpr int kEditorWidth = 153;
   static constexpr int kEditorHeight = 73;
   static constexpr int kFilenameMaxLength = 14;
+  // A picture holds this many lines; the editor keeps no more.
+  static constexpr int kMaxLines = 8;
+  // The first line's top row in the picture.
+  static constexpr int kTopRow = 5;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // The picture text font for this screen.
+  QFont TextFont() const;
+  // The chosen file type's extension: ".BMP", ".JPG", ".TIF" or ".GIF".
+  QString Extension() const;
+  // Pixels between one line's box and the next: (spacing + 5) × dpi / 96, halves to even.
+  int LineGap() const;
+  // Cuts the text at the start of the first display line past the limit; true when it did.
+  bool CutToLineLimit();
+  // TextImage white with the editor's lines drawn in, handed to the page's preview.
+  void Render();
+  // The name field disabled with its resting text, all selected but the selection unseen; the
+  // save button disabled.
+  void PutNameFieldToRest();
+
+  TTextPictureHost* host_;
+  int dpi_;             // the screen's dots per inch, 96 × f
+  QFont dialogFont_;    // where the font dialog starts
+  bool shown_ = false;  // the sub-page has been in front before
+  bool cutting_ = false;
 };
