@@ -79,10 +79,9 @@ TMainForm::TMainForm(Options options)
   // Wired before the watcher starts, so no presence change can come before its handler.
   connect(TabPageControl, &QTabWidget::currentChanged, this, &TMainForm::TabPageControlChange);
   connect(ExitButton, &QPushButton::clicked, this, &TMainForm::ExitButtonClick);
-  connect(PicturesTabSheet->DeleteFileButton, &QPushButton::clicked, this,
-          &TMainForm::DeleteFileButtonClick);
   connect(LEDLabelIrDA, &TLED::OnChangeState, this, &TMainForm::LEDLabelIrDAChangeState);
 
+  PicturesTabSheet->SetHost(this);
   FormCreate();
 }
 
@@ -245,9 +244,11 @@ void TMainForm::TabPageControlChange(int index) {
   } else {
     AboutTabSheet->TitleImage2->setVisible(false);
   }
+  if (page == PicturesTabSheet) PicturesTabSheet->PicturesTabSheetShow();
   if (page != PicturesTabSheet) {
     ClearPicturesPage();
     SetStatusText(2, QString());
+    PicturesTabSheet->tsTextImport->bClearClick();
   }
   if (page != LanguagesTabSheet) {
     ClearLanguageLists();
@@ -264,10 +265,6 @@ void TMainForm::ClearPicturesPage() {
 
 void TMainForm::ClearLanguageLists() {
   LanguagesTabSheet->ClearLists();
-}
-
-QString TMainForm::SelectedPicturesText() const {
-  return LangStrings::SelectedPicturesText(PicturesTabSheet->SelectedCount());
 }
 
 // ---- Presence --------------------------------------------------------------------------------
@@ -292,7 +289,7 @@ void TMainForm::UpdatePresence() {
     page.WrdPicButton->setEnabled(false);
     LEDLabelIrDA->SetLit(false);
   }
-  if (!page.cbStartUpPic->isChecked() && !PreviewFromPC) {
+  if (!page.cbStartUpPic->isChecked() && !PicturesTabSheet->PreviewFromPC) {
     // The button's own state: the page control may be disabled around it during a transfer.
     page.cbStartUpPic->setEnabled(page.WrdPicButton->isEnabledTo(&page));
   }
@@ -415,14 +412,18 @@ void TMainForm::FormDestroy() {
 
 // ---- Transfers -------------------------------------------------------------------------------
 
-void TMainForm::StartAction(std::uint8_t actionCode, bool writeDirection,
+bool TMainForm::DeviceDetected() const {
+  return LEDLabelIrDA->Lit();
+}
+
+bool TMainForm::StartAction(std::uint8_t actionCode, bool writeDirection,
                             const QString& statusText) {
-  if (!Session.CanStart()) return;
+  if (!Session.CanStart()) return false;
   TLEDLabel* light = writeDirection ? LEDLabelWrite : LEDLabelRead;
   light->SetColor(lcGreen);
   light->SetLit(true);
   if (!statusText.isEmpty()) SetStatusText(1, statusText);
-  Session.Start(actionCode, writeDirection);
+  return Session.Start(actionCode, writeDirection);
 }
 
 void TMainForm::SetBusyCursor(bool busy) {
@@ -451,7 +452,8 @@ void TMainForm::SetControlsEnabled(bool enabled, bool aborted) {
   ProgressBar->setValue(0);
   const bool canWrite = enabled && !page.ViewImage->isHidden();
   page.WrdPicButton->setEnabled(canWrite);
-  if (!page.cbStartUpPic->isChecked() && !PreviewFromPC) page.cbStartUpPic->setEnabled(canWrite);
+  if (!page.cbStartUpPic->isChecked() && !PicturesTabSheet->PreviewFromPC)
+    page.cbStartUpPic->setEnabled(canWrite);
   TabPageControl->setEnabled(enabled);
   SetBusyCursor(!enabled);
 }
@@ -560,7 +562,7 @@ void TMainForm::EntriesDeleted(const std::vector<int>& indexes, bool defaultToFi
   QWidget* page = TabPageControl->currentWidget();
   if (page == PicturesTabSheet) {
     PicturesTabSheet->ShowDeleted(indexes, Session.Catalogue.CatalogueCount());
-    SetStatusText(2, SelectedPicturesText());
+    SetStatusText(2, PicturesTabSheet->SelectedPicturesText());
   } else if (page == LanguagesTabSheet) {
     LanguagesTabSheet->ShowDeleted(indexes, defaultToFirst);
     SetStatusText(2, QString());
@@ -573,11 +575,4 @@ void TMainForm::CatalogueOutdated() {
   QTimer::singleShot(0, this, [this] {
     if (!closing_ && !closePending_ && !exitPending_) LEDLabelIrDAChangeState();
   });
-}
-
-void TMainForm::DeleteFileButtonClick() {
-  const bool yes = Prompts().Ask(TMessageKind::Warning, LangString(65218), TBeep::Notice, this);
-  if (!yes || !LEDLabelIrDA->Lit() || !Session.CanStart()) return;
-  DeleteHappened = true;
-  StartAction(kDeleteFilesAction, true, LangString(65194));
 }

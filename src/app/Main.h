@@ -12,6 +12,7 @@
 
 #include "irda/DynaIrDA.h"
 #include "transfer/TransferSession.h"
+#include "widgets/PageHost.h"
 #include "widgets/TabPages.h"
 
 class AboutPage;
@@ -30,7 +31,7 @@ namespace platform {
 class IrdaSocketApi;
 }
 
-class TMainForm : public QWidget, public TSessionView {
+class TMainForm : public QWidget, public TSessionView, public TPageHost {
   Q_OBJECT
 
  public:
@@ -52,7 +53,7 @@ class TMainForm : public QWidget, public TSessionView {
 
   // Status bar panels: 0 stays empty, 1 the device state and the running action, 2 the
   // selection count of the Pictures page.
-  void SetStatusText(int panel, const QString& text);
+  void SetStatusText(int panel, const QString& text) override;
   QString StatusText(int panel) const;
 
   // Handlers.
@@ -61,20 +62,17 @@ class TMainForm : public QWidget, public TSessionView {
   void ExitButtonClick();
   void UpdatePresence();
   void LEDLabelIrDAChangeState();
-  // Deleting the selected added pictures, after the user's confirmation.
-  void DeleteFileButtonClick();
 
   // An action is started by the handler that decides on it: retry counter to 0, the direction's
   // light green and lit, the action code stored, the status text, the worker. Nothing happens
   // while another transfer is under way.
-  void StartAction(std::uint8_t actionCode, bool writeDirection, const QString& statusText = {});
+  bool StartAction(std::uint8_t actionCode, bool writeDirection,
+                   const QString& statusText = {}) override;
   bool TransferActive() const { return Session.Busy(); }
 
   // Empties the Pictures page (and the picture catalogue) or the Languages page's lists.
   void ClearPicturesPage();
   void ClearLanguageLists();
-  // The status text for the pictures selected in the two device lists.
-  QString SelectedPicturesText() const;
 
   // Stops the transfer and the watcher behind the wait window and shuts the socket layer down.
   // Runs once, when the window closes or at the latest when it is destroyed.
@@ -101,6 +99,11 @@ class TMainForm : public QWidget, public TSessionView {
   void PictureRead(const TFileHeader& entry) override;
   void EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) override;
   void CatalogueOutdated() override;
+
+  // TPageHost.
+  bool DeviceDetected() const override;
+  TTransferSession& TransferSession() override { return Session; }
+  void DeleteStarted() override { DeleteHappened = true; }
 
   // Controls.
   TTabPages* TabPageControl;
@@ -129,8 +132,6 @@ class TMainForm : public QWidget, public TSessionView {
   bool DeleteHappened = false;
   // The device was absent, or another page shown, since the pictures were last read.
   bool ListsStale = true;
-  // The preview holds a picture made on the PC.
-  bool PreviewFromPC = false;
   // Set when the program was asked to end; the real application then quits its event loop.
   bool TerminateRequested = false;
 

@@ -7,10 +7,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
 #include <QStyle>
@@ -22,10 +24,16 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "devicefiles/FileHeader.h"
+#include "pictures/FolderBrowser.h"
+#include "pictures/ImageFile.h"
 #include "pictures/PictureListWidget.h"
 #include "pictures/TextImportPage.h"
 #include "texts/LangStrings.h"
+#include "transfer/TransferSession.h"
+#include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
+#include "widgets/Prompts.h"
 #include "widgets/TabPages.h"
 
 namespace {
@@ -122,7 +130,8 @@ void PicturesPage::ShowDeleted(const std::vector<int>& entries, int pictures) {
   PicturesListBox->scrollToTop();
 }
 
-PicturesPage::PicturesPage(double f, QWidget* parent) : QWidget(parent) {
+PicturesPage::PicturesPage(double f, QWidget* parent, const QString& startFolder)
+    : QWidget(parent) {
   setObjectName("PicturesTabSheet");
   SetPageFont(this);
 
@@ -138,7 +147,15 @@ PicturesPage::PicturesPage(double f, QWidget* parent) : QWidget(parent) {
   auto* left = new QVBoxLayout;
   left->setSpacing(Scaled(6, f));
   left->addWidget(pgImport, 3);
-  left->addWidget(BuildFolderBrowser(f), 2);
+  Panel3 = new TFolderBrowser(f, this, startFolder);
+  DriveComboBox = Panel3->DriveComboBox;
+  DirectoryListBox = Panel3->DirectoryListBox;
+  DirectoryModel = Panel3->DirectoryModel;
+  tbNewFolder = Panel3->tbNewFolder;
+  tbFolderPic = Panel3->tbFolderPic;
+  eFolderName = Panel3->eFolderName;
+  bApply = Panel3->bApply;
+  left->addWidget(Panel3, 2);
   leftColumn_ = new QWidget(this);
   auto* leftColumn = leftColumn_;
   leftColumn->setLayout(left);
@@ -152,6 +169,36 @@ PicturesPage::PicturesPage(double f, QWidget* parent) : QWidget(parent) {
   layout->addWidget(leftColumn);
   layout->addWidget(BuildMiddleColumn(f));
   layout->addWidget(BuildDeviceColumn(f));
+
+  // The file list shows the folder the browser shows.
+  const auto showFolder = [this](const QString& folder) {
+    FileListBox->setRootIndex(FileListModel->setRootPath(folder));
+  };
+  showFolder(Panel3->CurrentFolder());
+  connect(Panel3, &TFolderBrowser::FolderChanged, this, showFolder);
+  connect(Panel3, &TFolderBrowser::FolderDoubleClicked, TrueImage, &QWidget::hide);
+
+  tsTextImport->SetHost(this);
+  connect(pgImport, &QTabWidget::currentChanged, this, [this] {
+    if (pgImport->currentWidget() == tsTextImport) {
+      tsTextImport->tsTextImportShow();
+    } else {
+      tsPictureImportShow();
+    }
+  });
+  connect(FileListBox, &QListView::clicked, this, &PicturesPage::FileListBoxClick);
+  connect(FileListBox, &QListView::activated, this, &PicturesPage::FileListBoxClick);
+  connect(ReadOnlyListBox, &QListWidget::itemClicked, this, &PicturesPage::ReadOnlyListBoxClick);
+  connect(PicturesListBox, &QListWidget::itemClicked, this, &PicturesPage::PicturesListBoxClick);
+  // The arrow keys move through the lists as the mouse clicks.
+  ReadOnlyListBox->installEventFilter(this);
+  PicturesListBox->installEventFilter(this);
+  connect(cbStartUpPic, &QCheckBox::clicked, this, &PicturesPage::cbStartUpPicClick);
+  connect(WrdPicButton, &QPushButton::clicked, this, &PicturesPage::WrdPicButtonClick);
+  connect(SavePicFileButton, &QPushButton::clicked, this, &PicturesPage::SavePicFileButtonClick);
+  connect(DeleteFileButton, &QPushButton::clicked, this, &PicturesPage::DeleteFileButtonClick);
+  for (QSlider* slider : {slBlack, slGray, slWhite})
+    connect(slider, &QSlider::valueChanged, this, &PicturesPage::GrayscaleSlideChange);
 }
 
 QWidget* PicturesPage::BuildPictureImportPage(double f) {
@@ -187,7 +234,7 @@ QWidget* PicturesPage::BuildPictureImportPage(double f) {
   FileListBox = new QListView(page);
   FileListBox->setObjectName("FileListBox");
   FileListBox->setModel(FileListModel);
-  FileListBox->setRootIndex(FileListModel->setRootPath(QDir::currentPath()));
+  // The root comes from the folder browser once it exists.
   FileListBox->setSelectionMode(QAbstractItemView::SingleSelection);
   FileListBox->setEditTriggers(QAbstractItemView::NoEditTriggers);
   // The type list belongs to the file list, as the folder tree's own drive and folder do: the
@@ -205,61 +252,6 @@ QWidget* PicturesPage::BuildPictureImportPage(double f) {
   layout->addWidget(lPicFiles);
   layout->addWidget(FileListBox, 1);
   return page;
-}
-
-QWidget* PicturesPage::BuildFolderBrowser(double f) {
-  Panel3 = new QFrame(this);
-  Panel3->setObjectName("Panel3");
-  Panel3->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-
-  DriveComboBox = new QComboBox(Panel3);
-  DriveComboBox->setObjectName("DriveComboBox");
-  const QString currentRoot = QDir(QDir::currentPath()).rootPath();
-  for (const QFileInfo& drive : QDir::drives()) {
-    DriveComboBox->addItem(QDir::toNativeSeparators(drive.absoluteFilePath()),
-                           drive.absoluteFilePath());
-    if (QDir(drive.absoluteFilePath()) == QDir(currentRoot))
-      DriveComboBox->setCurrentIndex(DriveComboBox->count() - 1);
-  }
-
-  DirectoryModel = new QFileSystemModel(this);
-  DirectoryModel->setObjectName("DirectoryModel");
-  DirectoryModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-  DirectoryListBox = new QTreeView(Panel3);
-  DirectoryListBox->setObjectName("DirectoryListBox");
-  DirectoryListBox->setModel(DirectoryModel);
-  DirectoryListBox->setRootIndex(DirectoryModel->setRootPath(currentRoot));
-  for (int column = 1; column < DirectoryModel->columnCount(); ++column)
-    DirectoryListBox->hideColumn(column);
-  DirectoryListBox->setHeaderHidden(true);
-  DirectoryListBox->setIndentation(Scaled(12, f));
-  DirectoryListBox->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  // The tree opens at the program's current folder, the one the file list shows.
-  const QModelIndex current = DirectoryModel->index(QDir::currentPath());
-  for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
-    DirectoryListBox->expand(up);
-  DirectoryListBox->setCurrentIndex(current);
-
-  tbNewFolder = NewToolBar(Panel3, "tbNewFolder", f);
-  tbFolderPic = new QToolButton(tbNewFolder);
-  tbFolderPic->setObjectName("tbFolderPic");
-  tbFolderPic->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
-  tbNewFolder->addWidget(tbFolderPic);
-  eFolderName = new QLineEdit(tbNewFolder);
-  eFolderName->setObjectName("eFolderName");
-  MakeRestingField(eFolderName);  // the folder tool wakes it up
-  tbNewFolder->addWidget(eFolderName);
-  bApply = NewButton(tbNewFolder, "bApply", 56, f);
-  bApply->setEnabled(false);
-  tbNewFolder->addWidget(bApply);
-
-  auto* layout = new QVBoxLayout(Panel3);
-  layout->setContentsMargins(Scaled(3, f), Scaled(3, f), Scaled(3, f), Scaled(3, f));
-  layout->setSpacing(Scaled(3, f));
-  layout->addWidget(DriveComboBox);
-  layout->addWidget(DirectoryListBox, 1);
-  layout->addWidget(tbNewFolder);
-  return Panel3;
 }
 
 QWidget* PicturesPage::BuildMiddleColumn(double f) {
@@ -404,8 +396,7 @@ void PicturesPage::ApplyTexts() {
   lOriginPic->setText(LangString(65262));
   pNoPreview->setText(LangString(65263));
   lPicFiles->setText(LangString(65232));
-  eFolderName->setText(LangString(65260));
-  bApply->setText(LangString(65261));
+  Panel3->ApplyTexts();
   lGrayTitle->setText(LangString(65233));
   // A screen reader names each slider after the caption beside it.
   lBlack->setBuddy(slBlack);
@@ -414,7 +405,6 @@ void PicturesPage::ApplyTexts() {
   lPicFiles->setBuddy(FileListBox);
   lFactorySetPic->setBuddy(ReadOnlyListBox);
   lPictureListbox->setBuddy(PicturesListBox);
-  tbFolderPic->setAccessibleName(LangString(65260));
   lBlack->setText(LangString(65234));
   lGrey->setText(LangString(65235));
   lWhite->setText(LangString(65236));
@@ -429,4 +419,285 @@ void PicturesPage::ApplyTexts() {
   lFactorySetPic->setText(LangString(65244));
   lPictureListbox->setText(LangString(65245));
   tsTextImport->ApplyTexts();
+}
+
+// ---- Handlers -----------------------------------------------------------------------------------
+
+namespace {
+
+constexpr int kUnknownImageFormatText = 65173;
+constexpr int kCorruptIndexText = 65171;
+constexpr int kWritePictureText = 65188;
+constexpr int kSetStartupPictureText = 65196;
+constexpr int kDeletePictureText = 65194;
+constexpr int kDeleteQuestionText = 65218;
+constexpr int kStartupQuestionText = 65220;
+
+}  // namespace
+
+QString PicturesPage::SelectedPicturesText() const {
+  return LangStrings::SelectedPicturesText(SelectedCount());
+}
+
+TGreyBoundaries PicturesPage::Boundaries() const {
+  return {slBlack->value(), slGray->value(), slWhite->value()};
+}
+
+void PicturesPage::RedrawPreview() {
+  if (!host_) return;
+  ViewImage->setPixmap(
+      QPixmap::fromImage(PreviewOf(host_->TransferSession().ReadImage, ViewImage->size())));
+}
+
+void PicturesPage::UpdateWriteButton() {
+  const bool canWrite = host_ && host_->DeviceDetected() && !host_->TransferSession().Busy() &&
+                        !ViewImage->isHidden();
+  WrdPicButton->setEnabled(canWrite);
+}
+
+void PicturesPage::PicturesTabSheetShow() {
+  Panel3->SetCurrentFolder(Panel3->CurrentFolder());
+  TrueImage->hide();
+  ViewImage->hide();
+  SavePicFileButton->setEnabled(false);
+  DeleteFileButton->setEnabled(false);
+  PicFilenameTntPanel->setText("---");
+  NmbOfPixPanel->setText("---");
+  tsTextImport->ResetFontAndSpacing();
+  pgImport->setCurrentWidget(tsPictureImport);
+  UpdateWriteButton();
+}
+
+void PicturesPage::tsPictureImportShow() {
+  DirectoryListBox->setFocus();
+}
+
+void PicturesPage::FileListBoxClick(const QModelIndex& index) {
+  if (!host_ || !index.isValid() || FileListModel->isDir(index)) return;
+  EnableGreyControls(false);
+  PreviewMadeOnPC();
+
+  const TImageRead read = ReadImageFile(FileListModel->filePath(index));
+  if (read.Image.isNull()) {
+    Prompts().Error(LangString(kUnknownImageFormatText), TBeep::Error, this);
+    return;
+  }
+  ImportedPicture = read.Image;
+  // The frame shows the whole file stretched into it, as the device will have it.
+  QImage frame(TrueImage->size(), QImage::Format_RGB32);
+  StretchInto(ImportedPicture, frame);
+  TrueImage->setPixmap(QPixmap::fromImage(frame));
+  RedrawWorkingPicture(ImportedPicture, host_->TransferSession().ReadImage, Boundaries());
+  RedrawPreview();
+  PicFilenameTntPanel->setText(FileListModel->fileName(index));
+  TrueImage->show();
+  ViewImage->show();
+  DeleteFileButton->setEnabled(false);
+  if (host_->DeviceDetected()) {
+    PicturesListBox->clearSelection();
+    host_->SetStatusText(2, QString());
+    SavePicFileButton->setEnabled(false);
+    EnableGreyControls(true);
+  } else {
+    EnableGreyControls(false);
+  }
+  UpdateWriteButton();
+}
+
+void PicturesPage::GrayscaleSlideChange() {
+  if (!host_ || ImportedPicture.isNull() || !PreviewFromPC) return;
+  RedrawWorkingPicture(ImportedPicture, host_->TransferSession().ReadImage, Boundaries());
+  RedrawPreview();
+}
+
+void PicturesPage::PreviewDevicePicture(QListWidget* list, int entry, bool intoWorkingPicture) {
+  const TFileHeader* header = host_->TransferSession().Catalogue.Entry(entry);
+  if (!header) {
+    Prompts().Error(LangString(kCorruptIndexText), TBeep::Error, this);
+    return;
+  }
+  static_cast<void>(list);
+  if (header->Image().isNull()) {
+    // A picture the device could not deliver: nothing to show, nothing to write.
+    ViewImage->hide();
+    return;
+  }
+  if (intoWorkingPicture) StretchInto(header->Image(), host_->TransferSession().ReadImage);
+  QImage preview(ViewImage->size(), QImage::Format_RGB32);
+  StretchInto(header->Image(), preview);
+  ViewImage->setPixmap(QPixmap::fromImage(preview));
+  ViewImage->show();
+}
+
+void PicturesPage::ClickDeviceList(QListWidget* list, bool added) {
+  if (!host_ || list->currentRow() < 0) return;
+  AdditionalListClicked = added;
+  PreviewFromPC = false;
+  pgImport->setCurrentWidget(tsPictureImport);
+  const int entry = list->currentRow() + (added ? ReadOnlyListBox->count() : 0);
+  // What ">>" writes is what the preview shows, for a factory picture too: the working picture
+  // takes every picture clicked, so the button never writes a picture the diver no longer sees.
+  PreviewDevicePicture(list, entry, true);
+  const TFileHeader* header = host_->TransferSession().Catalogue.Entry(entry);
+  PicFilenameTntPanel->setText(header ? header->NameText() : QStringLiteral("---"));
+  cbStartUpPic->setChecked(header && header->DefaultFlag() == 1);
+  const bool detected = host_->DeviceDetected();
+  DeleteFileButton->setEnabled(added && detected);
+  cbStartUpPic->setEnabled(detected && !cbStartUpPic->isChecked());
+  TrueImage->hide();
+  EnableGreyControls(false);
+  SavePicFileButton->setEnabled(true);
+  host_->SetStatusText(2, SelectedPicturesText());
+  UpdateWriteButton();
+}
+
+bool PicturesPage::eventFilter(QObject* watched, QEvent* event) {
+  // Only the user's own keys count: focus moving into a list (when the page is disabled around a
+  // transfer, say) changes its current item too, and must not replace the preview.
+  if (event->type() == QEvent::KeyRelease) {
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown:
+      case Qt::Key_Home:
+      case Qt::Key_End:
+      case Qt::Key_Space:
+        if (watched == ReadOnlyListBox) ReadOnlyListBoxClick();
+        if (watched == PicturesListBox) PicturesListBoxClick();
+        break;
+      default:
+        break;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void PicturesPage::ReadOnlyListBoxClick() {
+  ClickDeviceList(ReadOnlyListBox, false);
+}
+
+void PicturesPage::PicturesListBoxClick() {
+  ClickDeviceList(PicturesListBox, true);
+}
+
+void PicturesPage::cbStartUpPicClick(bool checked) {
+  if (!host_ || !checked) return;
+  TCatalogue& catalogue = host_->TransferSession().Catalogue;
+  int previous = 0;
+  for (int i = 0; i < catalogue.CatalogueCount(); ++i) {
+    TFileHeader* entry = catalogue.Entry(i);
+    if (entry->DefaultFlag() == 1) previous = i;
+    entry->SetDefaultFlag(0);
+  }
+  QListWidget* list = AdditionalListClicked ? PicturesListBox : ReadOnlyListBox;
+  const int selected = list->currentRow() + (AdditionalListClicked ? ReadOnlyListBox->count() : 0);
+  if (TFileHeader* entry = catalogue.Entry(selected)) entry->SetDefaultFlag(1);
+
+  if (host_->DeviceDetected() && selected != previous) {
+    const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangString(kStartupQuestionText),
+                                   TBeep::Notice, this);
+    if (yes) {
+      host_->StartAction(kSetStartupPictureAction, true, LangString(kSetStartupPictureText));
+    } else {
+      if (TFileHeader* entry = catalogue.Entry(previous)) entry->SetDefaultFlag(1);
+      if (TFileHeader* entry = catalogue.Entry(selected); entry && selected != previous)
+        entry->SetDefaultFlag(0);
+      cbStartUpPic->setChecked(false);
+    }
+  }
+  cbStartUpPic->setEnabled(!cbStartUpPic->isChecked());
+}
+
+void PicturesPage::WrdPicButtonClick() {
+  if (!host_ || !host_->DeviceDetected()) return;
+  host_->StartAction(kWritePictureAction, true, LangString(kWritePictureText));
+}
+
+void PicturesPage::DeleteFileButtonClick() {
+  if (!host_) return;
+  const bool yes =
+      Prompts().Ask(TMessageKind::Warning, LangString(kDeleteQuestionText), TBeep::Notice, this);
+  if (!yes || !host_->DeviceDetected() || !host_->TransferSession().CanStart()) return;
+  host_->DeleteStarted();
+  host_->StartAction(kDeleteFilesAction, true, LangString(kDeletePictureText));
+}
+
+void PicturesPage::SavePicFileButtonClick() {
+  if (!host_) return;
+  pgImport->setCurrentWidget(tsPictureImport);
+  // Device pictures are saved as BMP or JPEG: TIFF becomes BMP, GIF becomes JPEG.
+  if (FilterComboBox->currentIndex() == 2) FilterComboBox->setCurrentIndex(0);
+  if (FilterComboBox->currentIndex() == 3) FilterComboBox->setCurrentIndex(1);
+  const QString mask = FilterComboBox->currentData().toString();
+  const QString folder = Panel3->CurrentFolder();
+  if (!Prompts().Ask(TMessageKind::Confirmation,
+                     LangStrings::ExportPicturesQuestion(mask, QDir::toNativeSeparators(folder)),
+                     TBeep::Notice, this)) {
+    return;
+  }
+  const bool jpeg = mask == "*.JPG";
+  const QString extension = jpeg ? QStringLiteral(".JPG") : QStringLiteral(".bmp");
+  QStringList used;  // names given in this save, so that no picture overwrites another
+  const auto save = [&](QListWidget* list, int offset) {
+    for (int row = 0; row < list->count(); ++row) {
+      if (!list->item(row)->isSelected()) continue;
+      const TFileHeader* entry = host_->TransferSession().Catalogue.Entry(offset + row);
+      if (!entry || entry->Image().isNull()) continue;
+      PreviewDevicePicture(list, offset + row, false);
+      ViewImage->repaint();
+      PicFilenameTntPanel->setText(entry->NameText());
+      const QString base = SafeFileName(entry->Name());
+      QString name = base + extension;
+      for (int copy = 2; used.contains(name, Qt::CaseInsensitive); ++copy)
+        name = QString("%1 (%2)%3").arg(base).arg(copy).arg(extension);
+      used << name;
+      if (!SaveImageFile(PreviewPicture(), QDir(folder).filePath(name),
+                         jpeg ? TImageFormat::Jpeg : TImageFormat::Bmp)) {
+        Prompts().Error(LangString(kUnknownImageFormatText), TBeep::Error, this);
+      }
+    }
+  };
+  save(ReadOnlyListBox, 0);
+  save(PicturesListBox, ReadOnlyListBox->count());
+}
+
+// ---- What the text editor asks of the page ------------------------------------------------------
+
+void PicturesPage::PreviewMadeOnPC() {
+  PreviewFromPC = true;
+  cbStartUpPic->setChecked(false);
+  cbStartUpPic->setEnabled(false);
+  SavePicFileButton->setEnabled(false);
+}
+
+void PicturesPage::ShowPreview(bool shown) {
+  ViewImage->setVisible(shown);
+  UpdateWriteButton();
+}
+
+void PicturesPage::ShowTextPicture(const QImage& textImage) {
+  if (!host_) return;
+  RedrawWorkingPicture(textImage, host_->TransferSession().ReadImage, Boundaries());
+  RedrawPreview();
+}
+
+void PicturesPage::SetPictureName(const QString& name) {
+  PicFilenameTntPanel->setText(name);
+}
+
+QString PicturesPage::CurrentFolder() const {
+  return Panel3->CurrentFolder();
+}
+
+QImage PicturesPage::PreviewPicture() const {
+  return ViewImage->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void PicturesPage::ClearSelectionCount() {
+  if (host_ && host_->DeviceDetected()) host_->SetStatusText(2, QString());
+}
+
+bool PicturesPage::TextPageInFront() const {
+  return pgImport->currentWidget() == tsTextImport;
 }

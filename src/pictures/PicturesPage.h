@@ -4,9 +4,12 @@
 #pragma once
 
 #include <QImage>
+#include <QModelIndex>
 #include <QWidget>
 #include <vector>
 
+#include "pictures/GreyLevels.h"
+#include "pictures/TextImportPage.h"
 #include "widgets/TabPages.h"
 
 class QCheckBox;
@@ -22,15 +25,22 @@ class QPushButton;
 class QSlider;
 class QToolBar;
 class QToolButton;
+class QListWidgetItem;
 class QTreeView;
-class TextImportPage;
+class TFileHeader;
+class TFolderBrowser;
+class TPageHost;
 
-class PicturesPage : public QWidget {
+class PicturesPage : public QWidget, public TTextPictureHost {
   Q_OBJECT
 
  public:
-  // `f` is the screen's dots per inch / 96; design sizes are multiplied by it.
-  explicit PicturesPage(double f = 1.0, QWidget* parent = nullptr);
+  // `f` is the screen's dots per inch / 96; design sizes are multiplied by it. The folder browser
+  // opens at `startFolder`, or in the user's pictures folder when it is empty.
+  explicit PicturesPage(double f = 1.0, QWidget* parent = nullptr, const QString& startFolder = {});
+
+  // The window around the page; the page does nothing with the device without one.
+  void SetHost(TPageHost* host) { host_ = host; }
 
   // Captions, hints and resting texts from the text table, on this page and its sub-pages.
   // The page's tab caption goes into windowTitle().
@@ -53,6 +63,41 @@ class PicturesPage : public QWidget {
   // After a delete: the added items of these catalogue entries (descending) go, nothing is
   // previewed or selected for writing, and the count shows the `pictures` left.
   void ShowDeleted(const std::vector<int>& entries, int pictures);
+  // The status text for the pictures selected in the two device lists.
+  QString SelectedPicturesText() const;
+  // The write button follows the device, the transfers and the preview.
+  void UpdateWriteButton();
+
+  // Handlers.
+  void PicturesTabSheetShow();
+  void tsPictureImportShow();
+  void FileListBoxClick(const QModelIndex& index);
+  void ReadOnlyListBoxClick();
+  void PicturesListBoxClick();
+  void cbStartUpPicClick(bool checked);
+  void WrdPicButtonClick();
+  void SavePicFileButtonClick();
+  void DeleteFileButtonClick();
+  void GrayscaleSlideChange();
+
+  // The import's own page state.
+  // The device list clicked last is the list of added pictures.
+  bool AdditionalListClicked = false;
+  // The preview holds a picture made on the PC (imported or typed).
+  bool PreviewFromPC = false;
+  // The imported file's picture at its own size: the source of every slider step.
+  QImage ImportedPicture;
+
+  // TTextPictureHost.
+  void ResetGreyControls() override { EnableGreyControls(false); }
+  void PreviewMadeOnPC() override;
+  void ShowPreview(bool shown) override;
+  void ShowTextPicture(const QImage& textImage) override;
+  void SetPictureName(const QString& name) override;
+  QString CurrentFolder() const override;
+  QImage PreviewPicture() const override;
+  void ClearSelectionCount() override;
+  bool TextPageInFront() const override;
 
   // Left column, top: the two import sub-pages.
   TTabPages* pgImport;
@@ -67,7 +112,7 @@ class PicturesPage : public QWidget {
   TextImportPage* tsTextImport;
 
   // Left column, bottom: the folder browser.
-  QFrame* Panel3;
+  TFolderBrowser* Panel3;
   QComboBox* DriveComboBox;
   QTreeView* DirectoryListBox;
   QFileSystemModel* DirectoryModel;
@@ -117,12 +162,22 @@ class PicturesPage : public QWidget {
   static constexpr int kSliderMaximum = 120;
   static constexpr int kImportTabWidth = 110;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   QWidget* BuildPictureImportPage(double f);
-  QWidget* BuildFolderBrowser(double f);
   QWidget* BuildMiddleColumn(double f);
   QWidget* BuildDeviceColumn(double f);
 
+  // The device picture of a list click, drawn into the preview (and the working picture).
+  void PreviewDevicePicture(QListWidget* list, int entry, bool intoWorkingPicture);
+  void ClickDeviceList(QListWidget* list, bool added);
+  TGreyBoundaries Boundaries() const;
+  // The working picture, enlarged into the preview.
+  void RedrawPreview();
+
+  TPageHost* host_ = nullptr;
   QWidget* leftColumn_ = nullptr;
   int leftColumnWidth_ = 0;
 };

@@ -186,7 +186,7 @@ TEST_F(TransferStartTest, SecondDeviceTakesOverOnlyWhenTheFirstHasLeft) {
   // The page shows the first device's pictures, so a delete goes to it.
   form->PicturesTabSheet->PicturesListBox->item(1)->setSelected(true);
   prompts.QueueAnswer(TMessageAnswer::Yes);
-  form->DeleteFileButtonClick();
+  form->PicturesTabSheet->DeleteFileButtonClick();
   ASSERT_TRUE(PumpUntil([&] { return !form->TransferActive(); }));
   EXPECT_EQ(Requests(first, 0xFF, 0xD0), 1);
   EXPECT_EQ(second.Connections(), 0);

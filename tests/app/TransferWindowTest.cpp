@@ -288,7 +288,7 @@ TEST_F(WriteWindowTest, DeletingAddedPicturesSendsTheHighestPositionFirst) {
   page.PicturesListBox->item(0)->setSelected(true);
   page.PicturesListBox->item(2)->setSelected(true);
   prompts.QueueAnswer(TMessageAnswer::Yes);
-  form->DeleteFileButtonClick();
+  form->PicturesTabSheet->DeleteFileButtonClick();
   ASSERT_TRUE(WaitIdle());
 
   const auto deletes = Sent(0xFF, 0xD0);
@@ -319,7 +319,7 @@ TEST_F(WriteWindowTest, DeclinedDeleteSendsNothingAndExitEndsAtOnce) {
   ReadPicturesAndDraw();
   form->PicturesTabSheet->PicturesListBox->item(0)->setSelected(true);
   prompts.QueueAnswer(TMessageAnswer::No);
-  form->DeleteFileButtonClick();
+  form->PicturesTabSheet->DeleteFileButtonClick();
   EXPECT_FALSE(form->TransferActive());
   EXPECT_FALSE(form->DeleteHappened);
   EXPECT_EQ(prompts.Last().Text, "Si desidera eliminare tutte le immagini Orvanel selezionate?");

@@ -1,0 +1,324 @@
+// The Pictures page on its own, with a window stand-in: clicks on device pictures, the import,
+// the startup question, saving pictures on the PC, deleting, and the folder browser.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "pictures/FolderBrowser.h"
+#include "pictures/ImageFile.h"
+#include "pictures/PictureCodec.h"
+#include "pictures/PicturesPage.h"
+#include "platform/ByteOrder.h"
+#include "support/PumpEvents.h"
+#include "support/RecordingSessionView.h"
+#include "support/ScriptedPrompts.h"
+#include "texts/LangStrings.h"
+#include "transfer/TransferSession.h"
+#include "widgets/PageHost.h"
+
+namespace {
+
+using testsupport::PumpUntil;
+
+class FakeWindow : public TPageHost {
+ public:
+  bool detected = true;
+  struct TStart {
+    int action;
+    bool write;
+    QString status;
+  };
+  std::vector<TStart> starts;
+  QString statusPanels[3];
+  bool deleteStarted = false;
+  testsupport::RecordingSessionView view;
+  TTransferSession session{view};
+
+  bool DeviceDetected() const override { return detected; }
+  TTransferSession& TransferSession() override { return session; }
+  bool StartAction(std::uint8_t action, bool write, const QString& status) override {
+    starts.push_back({action, write, status});
+    return true;
+  }
+  void SetStatusText(int panel, const QString& text) override { statusPanels[panel] = text; }
+  void DeleteStarted() override { deleteStarted = true; }
+};
+
+// A directory reply naming `names` (factory first, then added), as the session's read builds it.
+platform::Bytes Directory(const std::vector<std::pair<std::string, bool>>& names) {
+  platform::Bytes reply;
+  platform::AppendLE(reply, static_cast<std::uint32_t>(4 + 32 * names.size()), 4);
+  for (const auto& [name, added] : names) {
+    platform::Bytes header(32, 0);
+    platform::WriteLE32(header, 0, 2592);
+    header[5] = added ? 0xFF : 0;
+    header[6] = 4;
+    std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 16), header.begin() + 12);
+    reply.insert(reply.end(), header.begin(), header.end());
+  }
+  return reply;
+}
+
+class PicturesPageTest : public testing::Test {
+ protected:
+  PicturesPageTest() : page(1.0, nullptr, folder.path()) {
+    page.ApplyTexts();
+    page.SetHost(&window);
+  }
+
+  // Four factory and three added pictures, each filled with its own level (entry i: level i % 4),
+  // listed on the page as the session's read lists them.
+  void LoadPictures(const std::vector<std::pair<std::string, bool>>& names = {{"F0", false},
+                                                                              {"F1", false},
+                                                                              {"F2", false},
+                                                                              {"F3", false},
+                                                                              {"Sea", true},
+                                                                              {"Reef", true},
+                                                                              {"Wreck", true}}) {
+    TCatalogue& catalogue = window.session.Catalogue;
+    catalogue.BuildCatalogue(Directory(names), 4, window.session.RawFileList);
+    for (int i = 0; i < catalogue.CatalogueCount(); ++i) {
+      QImage picture = MakeWorkingPicture();
+      picture.fill(kLevelColors[i % 4]);
+      catalogue.Entry(i)->SetImage(picture);
+      page.AddDevicePicture(catalogue.Entry(i)->AddedMark() != 0,
+                            catalogue.Entry(i)->NameSingleByteText(), picture);
+    }
+  }
+
+  void Click(QListWidget* list, int row) {
+    list->setCurrentRow(row);
+    list->item(row)->setSelected(true);
+    emit list->itemClicked(list->item(row));
+  }
+
+  QString WriteBmp(const QString& name, QRgb color, QSize size = {300, 200}) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    const QString path = QDir(folder.path()).filePath(name);
+    EXPECT_TRUE(SaveImageFile(image, path, TImageFormat::Bmp));
+    return path;
+  }
+
+  QTemporaryDir folder;
+  TScriptedPrompts prompts;
+  FakeWindow window;
+  PicturesPage page;
+};
+
+TEST_F(PicturesPageTest, ClickedPictureIsPreviewedWithItsNameFlagAndButtons) {
+  const struct {
+    const char* what;
+    bool added;
+    int row;
+    int entry;
+    bool detected;
+    bool isDefault;
+    bool deleteEnabled;
+    bool startupEnabled;
+  } cases[] = {
+      {"third added picture, after four factory ones", true, 2, 6, true, false, true, true},
+      {"an added picture without a device", true, 0, 4, false, false, false, false},
+      {"the startup picture", true, 1, 5, true, true, true, false},
+      {"a factory picture", false, 3, 3, true, false, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    window.session.Catalogue.ClearCatalogue();
+    page.Clear();
+    LoadPictures();
+    window.session.Catalogue.Entry(5)->SetDefaultFlag(1);
+    window.detected = c.detected;
+    Click(c.added ? page.PicturesListBox : page.ReadOnlyListBox, c.row);
+
+    const QString names[] = {"F0", "F1", "F2", "F3", "Sea", "Reef", "Wreck"};
+    EXPECT_EQ(page.PicFilenameTntPanel->text(), names[c.entry]);
+    EXPECT_FALSE(page.ViewImage->isHidden());
+    EXPECT_EQ(page.ViewImage->pixmap().toImage().pixel(10, 10), kLevelColors[c.entry % 4]);
+    // ">>" writes what the preview shows.
+    EXPECT_EQ(window.session.ReadImage.pixel(10, 10), kLevelColors[c.entry % 4]);
+    EXPECT_EQ(page.cbStartUpPic->isChecked(), c.isDefault);
+    EXPECT_EQ(page.DeleteFileButton->isEnabled(), c.deleteEnabled);
+    EXPECT_EQ(page.cbStartUpPic->isEnabled(), c.startupEnabled);
+    EXPECT_EQ(page.WrdPicButton->isEnabled(), c.detected);
+    EXPECT_TRUE(page.SavePicFileButton->isEnabled());
+    EXPECT_FALSE(page.slBlack->isEnabled());
+    EXPECT_EQ(window.statusPanels[2], LangStrings::SelectedPicturesText(1));
+  }
+}
+
+TEST_F(PicturesPageTest, StartupQuestionSetsTheDefaultOrPutsItBack) {
+  const struct {
+    const char* what;
+    int previousDefault;  // -1: none marked
+    int clickedRow;       // in the factory list
+    TMessageAnswer answer;
+    bool asked;
+    int defaultAfter;  // DefaultPosition
+    bool started;
+  } cases[] = {
+      {"Yes", 2, 0, TMessageAnswer::Yes, true, 1, true},
+      {"No", 2, 0, TMessageAnswer::No, true, 3, false},
+      {"none marked, the first ticked: nothing to ask", -1, 0, TMessageAnswer::Yes, false, 1,
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    window.session.Catalogue.ClearCatalogue();
+    page.Clear();
+    window.starts.clear();
+    prompts.Clear();
+    LoadPictures();
+    if (c.previousDefault >= 0)
+      window.session.Catalogue.Entry(c.previousDefault)->SetDefaultFlag(1);
+    Click(page.ReadOnlyListBox, c.clickedRow);
+    prompts.QueueAnswer(c.answer);
+    page.cbStartUpPic->click();
+
+    EXPECT_EQ(prompts.Records(TPromptEvent::Message).size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_EQ(prompts.Last().Text, LangString(65220));
+    }
+    EXPECT_EQ(window.session.Catalogue.DefaultPosition(), c.defaultAfter);
+    ASSERT_EQ(window.starts.size(), c.started ? 1u : 0u);
+    if (c.started) {
+      EXPECT_EQ(window.starts[0].action, 13);
+    }
+    EXPECT_EQ(page.cbStartUpPic->isChecked(), c.answer == TMessageAnswer::Yes || !c.asked);
+  }
+}
+
+TEST_F(PicturesPageTest, SavingSwitchesTheTypeAsksAndNeverLosesAPicture) {
+  LoadPictures({{"Sea\0\0", false}, {"ABCDEFGHIJKLMNOP", false}, {"Sea", true}, {"../x", true}});
+  Click(page.ReadOnlyListBox, 0);
+  page.ReadOnlyListBox->item(1)->setSelected(true);
+  for (int row = 0; row < 2; ++row) page.PicturesListBox->item(row)->setSelected(true);
+  const struct {
+    int chosenType;  // Bitmap, JPEG, TIF, GIF
+    const char* mask;
+    const char* extension;
+  } cases[] = {{2, "*.BMP", ".bmp"}, {3, "*.JPG", ".JPG"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mask);
+    page.FilterComboBox->setCurrentIndex(c.chosenType);
+    prompts.QueueAnswer(TMessageAnswer::No);
+    page.SavePicFileButton->click();
+    EXPECT_EQ(page.FilterComboBox->currentData().toString(), c.mask);
+    EXPECT_EQ(prompts.Last().Text,
+              LangStrings::ExportPicturesQuestion(c.mask, QDir::toNativeSeparators(folder.path())));
+
+    prompts.QueueAnswer(TMessageAnswer::Yes);
+    page.SavePicFileButton->click();
+    const QStringList expected = {QString("Sea") + c.extension,
+                                  QString("ABCDEFGHIJKLMNOP") + c.extension,
+                                  QString("Sea (2)") + c.extension, QString("___x") + c.extension};
+    for (const QString& name : expected) {
+      const TImageRead read = ReadImageFile(QDir(folder.path()).filePath(name));
+      ASSERT_FALSE(read.Image.isNull()) << name.toStdString();
+      EXPECT_EQ(read.Image.size(), page.ViewImage->size());
+    }
+    // The preview shows each picture in turn and keeps the last.
+    EXPECT_EQ(page.PicFilenameTntPanel->text(), "../x");
+  }
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files).size(), 8);
+}
+
+TEST_F(PicturesPageTest, ImportConvertsTheFileAndWakesTheSlidersOnlyWithADevice) {
+  const QString path = WriteBmp("grey.bmp", qRgb(100, 100, 100));
+  const QString junk = QDir(folder.path()).filePath("junk.bmp");
+  QFile(junk).open(QIODevice::WriteOnly);
+  for (const bool detected : {true, false}) {
+    SCOPED_TRACE(detected ? "device detected" : "no device");
+    window.detected = detected;
+    LoadPictures();
+    page.PicturesListBox->item(0)->setSelected(true);
+    page.FileListBoxClick(page.FileListModel->index(path));
+
+    EXPECT_TRUE(page.PreviewFromPC);
+    EXPECT_FALSE(page.TrueImage->isHidden());
+    EXPECT_FALSE(page.ViewImage->isHidden());
+    EXPECT_EQ(page.PicFilenameTntPanel->text(), "grey.bmp");
+    EXPECT_EQ(window.session.ReadImage.pixel(0, 0), kLevelColors[1]);
+    EXPECT_EQ(page.slGray->isEnabled(), detected);
+    EXPECT_EQ(page.WrdPicButton->isEnabled(), detected);
+    EXPECT_FALSE(page.cbStartUpPic->isEnabled());
+    EXPECT_EQ(page.PicturesListBox->selectedItems().isEmpty(), detected);
+    if (detected) {
+      // The slider moves the boundary above the file's lightness of 100.
+      page.slGray->setValue(60);
+      page.slBlack->setValue(101);
+      EXPECT_EQ(window.session.ReadImage.pixel(0, 0), kLevelColors[0]);
+    }
+    page.Clear();
+    window.session.Catalogue.ClearCatalogue();
+  }
+  page.FileListBoxClick(page.FileListModel->index(junk));
+  EXPECT_EQ(prompts.Last().Text, "Formato file immagine sconosciuto");
+  EXPECT_EQ(prompts.Last().Beep, TBeep::Error);
+}
+
+TEST_F(PicturesPageTest, DeleteAsksFirstAndStartsOnlyWithADevice) {
+  const struct {
+    TMessageAnswer answer;
+    bool detected;
+    bool started;
+  } cases[] = {{TMessageAnswer::Yes, true, true},
+               {TMessageAnswer::No, true, false},
+               {TMessageAnswer::Yes, false, false}};
+  for (const auto& c : cases) {
+    window.starts.clear();
+    window.deleteStarted = false;
+    window.detected = c.detected;
+    prompts.QueueAnswer(c.answer);
+    page.DeleteFileButtonClick();
+    EXPECT_EQ(prompts.Last().Text, LangString(65218));
+    EXPECT_EQ(window.deleteStarted, c.started);
+    ASSERT_EQ(window.starts.size(), c.started ? 1u : 0u);
+    if (c.started) {
+      EXPECT_EQ(window.starts[0].status, LangString(65194));
+    }
+  }
+}
+
+TEST_F(PicturesPageTest, FolderBrowserMakesFoldersAndKeepsItsPlaceOnAnUnreadableDrive) {
+  TFolderBrowser& browser = *page.Panel3;
+  EXPECT_EQ(browser.CurrentFolder(), QDir(folder.path()).absolutePath());
+
+  for (const QString& name : {QString("Dives 2026"), QString("Dives 2026"), QString("../up")}) {
+    browser.tbFolderPic->click();
+    EXPECT_TRUE(browser.eFolderName->isEnabled());
+    EXPECT_EQ(browser.eFolderName->selectedText(), LangString(65260));
+    browser.eFolderName->setText(name);
+    browser.bApply->click();
+    EXPECT_FALSE(browser.eFolderName->isEnabled());
+    EXPECT_FALSE(browser.bApply->isEnabled());
+    EXPECT_EQ(browser.eFolderName->text(), LangString(65260));
+  }
+  EXPECT_TRUE(QDir(folder.filePath("Dives 2026")).exists());
+  EXPECT_FALSE(QDir(folder.filePath("../up")).exists());
+  // The second "Dives 2026" and "../up" could not be made.
+  EXPECT_EQ(prompts.Records(TPromptEvent::Message).size(), 2u);
+  EXPECT_EQ(prompts.Last().Text, "Impossibile creare cartella!");
+
+  browser.DriveComboBox->addItem("/media/gone", "/media/gone-without-a-medium");
+  browser.DriveComboBoxChange(browser.DriveComboBox->count() - 1);
+  EXPECT_EQ(prompts.Last().Text, "Disco /media/gone:  non disponibile!");
+  EXPECT_EQ(browser.CurrentFolder(), QDir(folder.path()).absolutePath());
+  EXPECT_NE(browser.DriveComboBox->currentIndex(), browser.DriveComboBox->count() - 1);
+}
+
+}  // namespace
