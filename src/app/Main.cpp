@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/AboutPage.h"
 #include "firmware/SoftwarePage.h"
@@ -142,6 +143,11 @@ void TMainForm::BuildBottomStrip() {
     // The action panel takes what the strip has left, so its longer texts stay readable.
     if (i == 1) {
       panel->setMinimumWidth(Scaled(kStatusPanelWidths[i]));
+    } else if (i == 2) {
+      // The selection count keeps its design width unless its text needs more in this face.
+      const int text = panel->fontMetrics().horizontalAdvance(
+          LangStrings::SelectedPicturesText(888) + QStringLiteral("  "));
+      panel->setFixedWidth(std::max(Scaled(kStatusPanelWidths[i]), text));
     } else {
       panel->setFixedWidth(Scaled(kStatusPanelWidths[i]));
     }

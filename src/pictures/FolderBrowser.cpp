@@ -56,6 +56,7 @@ TFolderBrowser::TFolderBrowser(double f, QWidget* parent, const QString& startFo
   DirectoryModel = new QFileSystemModel(this);
   DirectoryModel->setObjectName("DirectoryModel");
   DirectoryModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+  DirectoryModel->setIconProvider(&folderIcons_);
   DirectoryListBox = new QTreeView(this);
   DirectoryListBox->setObjectName("DirectoryListBox");
   DirectoryListBox->setModel(DirectoryModel);

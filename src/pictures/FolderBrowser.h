@@ -6,6 +6,8 @@
 #include <QFrame>
 #include <QString>
 
+#include "widgets/FileTypeIcons.h"
+
 class QComboBox;
 class QFileSystemModel;
 class QLineEdit;
@@ -60,6 +62,7 @@ class TFolderBrowser : public QFrame {
   void ShowDrive(const QString& root);
   void RestNewFolderTools();
 
+  TFileTypeIcons folderIcons_;
   QString currentFolder_;
   int driveIndex_ = -1;  // the drive shown, restored when another cannot be read
 };

@@ -31,6 +31,7 @@
 #include "pictures/TextImportPage.h"
 #include "texts/LangStrings.h"
 #include "transfer/TransferSession.h"
+#include "widgets/FileTypeIcons.h"
 #include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
 #include "widgets/Prompts.h"
@@ -229,6 +230,7 @@ QWidget* PicturesPage::BuildPictureImportPage(double f) {
   FileListModel = new QFileSystemModel(this);
   FileListModel->setObjectName("FileListModel");
   FileListModel->setFilter(QDir::Files);
+  FileListModel->setIconProvider(&fileIcons_);
   FileListModel->setNameFilterDisables(false);
   FileListModel->setNameFilters({FilterComboBox->currentData().toString()});
   FileListBox = new QListView(page);
@@ -236,6 +238,7 @@ QWidget* PicturesPage::BuildPictureImportPage(double f) {
   FileListBox->setModel(FileListModel);
   // The root comes from the folder browser once it exists.
   FileListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+  FileListBox->setIconSize(QSize(Scaled(16, f), Scaled(16, f)));
   FileListBox->setEditTriggers(QAbstractItemView::NoEditTriggers);
   // The type list belongs to the file list, as the folder tree's own drive and folder do: the
   // list shows only files of the chosen type.

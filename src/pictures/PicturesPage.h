@@ -10,6 +10,7 @@
 
 #include "pictures/GreyLevels.h"
 #include "pictures/TextImportPage.h"
+#include "widgets/FileTypeIcons.h"
 #include "widgets/TabPages.h"
 
 class QCheckBox;
@@ -178,6 +179,7 @@ class PicturesPage : public QWidget, public TTextPictureHost {
   void RedrawPreview();
 
   TPageHost* host_ = nullptr;
+  TFileTypeIcons fileIcons_;
   QWidget* leftColumn_ = nullptr;
   int leftColumnWidth_ = 0;
 };
