@@ -130,4 +130,5 @@ void AboutPage::ApplyTexts() {
   setWindowTitle(LangString(65249));
   lOrvanelSetup->setText(LangString(65248));
   lTitle->setText(LangString(65250));
+  mDescription->setAccessibleName(LangString(65250));
 }

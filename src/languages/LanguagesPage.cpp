@@ -91,9 +91,9 @@ LanguagesPage::LanguagesPage(double f, QWidget* parent) : QWidget(parent) {
 }
 
 void LanguagesPage::ApplyTexts() {
-  // A screen reader names each list after the caption above it.
-  lFactorySetLang->setBuddy(LangReadOnlyTntListBox);
-  lAddLang->setBuddy(LanguageTntListBox);
+  // Item views take no name from a buddy: they are named after their captions directly.
+  LangReadOnlyTntListBox->setAccessibleName(LangString(65202));
+  LanguageTntListBox->setAccessibleName(LangString(65203));
   setWindowTitle(LangString(65225));
   lLangTitle->setText(LangString(65227));
   gbLangMyComputer->setTitle(LangString(65226));

@@ -103,6 +103,7 @@ void TFolderBrowser::ApplyTexts() {
   eFolderName->setText(LangString(kNewFolderText));
   bApply->setText(LangString(65261));
   tbFolderPic->setAccessibleName(LangString(kNewFolderText));
+  eFolderName->setAccessibleName(LangString(kNewFolderText));
   DriveComboBox->setAccessibleName(LangString(65226));
   DirectoryListBox->setAccessibleName(LangString(65226));
 }

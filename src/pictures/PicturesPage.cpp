@@ -405,9 +405,10 @@ void PicturesPage::ApplyTexts() {
   lBlack->setBuddy(slBlack);
   lGrey->setBuddy(slGray);
   lWhite->setBuddy(slWhite);
-  lPicFiles->setBuddy(FileListBox);
-  lFactorySetPic->setBuddy(ReadOnlyListBox);
-  lPictureListbox->setBuddy(PicturesListBox);
+  // Item views take no name from a buddy: they are named after their captions directly.
+  FileListBox->setAccessibleName(LangString(65232));
+  ReadOnlyListBox->setAccessibleName(LangString(65244));
+  PicturesListBox->setAccessibleName(LangString(65245));
   lBlack->setText(LangString(65234));
   lGrey->setText(LangString(65235));
   lWhite->setText(LangString(65236));

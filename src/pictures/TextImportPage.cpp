@@ -179,6 +179,7 @@ TextImportPage::TextImportPage(double f, QWidget* parent)
   eHeight->setObjectName("eHeight");
   eHeight->setText(QString::number(udShift->value()));
   eHeight->hide();
+  eHeight->setAccessibleName(QStringLiteral("Interlinea"));
 
   FilterComboBoxTxt = new QComboBox(this);
   FilterComboBoxTxt->setObjectName("FilterComboBoxTxt");
