@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QEvent>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,7 +73,7 @@ TFolderBrowser::TFolderBrowser(double f, QWidget* parent, const QString& startFo
   eFolderName = new QLineEdit(tbNewFolder);
   eFolderName->setObjectName("eFolderName");
   MakeRestingField(eFolderName);
-  eFolderName->installEventFilter(this);
+  SelectAllOnClick(eFolderName);
   tbNewFolder->addWidget(eFolderName);
   bApply = NewButton(tbNewFolder, "bApply", 56, f);
   bApply->setEnabled(false);
@@ -177,25 +176,11 @@ void TFolderBrowser::DirectoryListBoxClick(const QModelIndex& index) {
 }
 
 void TFolderBrowser::DirButtonClick() {
-  eFolderName->setEnabled(true);
-  eFolderName->setPalette(QPalette());
-  eFolderName->setText(LangString(kNewFolderText));
-  eFolderName->selectAll();
-  bApply->setEnabled(true);
-  eFolderName->setFocus();
+  WakeRestingField(eFolderName, LangString(kNewFolderText), bApply);
 }
 
 void TFolderBrowser::eFolderNameClick() {
   eFolderName->selectAll();
-}
-
-bool TFolderBrowser::eventFilter(QObject* watched, QEvent* event) {
-  // A click into the field selects the whole name, ready to be typed over.
-  if (watched == eFolderName && event->type() == QEvent::MouseButtonRelease &&
-      eFolderName->isEnabled()) {
-    eFolderNameClick();
-  }
-  return QFrame::eventFilter(watched, event);
 }
 
 void TFolderBrowser::bApplyClick() {
@@ -214,8 +199,5 @@ void TFolderBrowser::bApplyClick() {
 }
 
 void TFolderBrowser::RestNewFolderTools() {
-  MakeRestingField(eFolderName);
-  eFolderName->setText(LangString(kNewFolderText));
-  eFolderName->deselect();
-  bApply->setEnabled(false);
+  RestField(eFolderName, LangString(kNewFolderText), bApply);
 }

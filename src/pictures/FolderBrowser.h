@@ -55,9 +55,6 @@ class TFolderBrowser : public QFrame {
   // The tree was double-clicked.
   void FolderDoubleClicked();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   void ShowDrive(const QString& root);
   void RestNewFolderTools();

@@ -149,13 +149,6 @@ PicturesPage::PicturesPage(double f, QWidget* parent, const QString& startFolder
   left->setSpacing(Scaled(6, f));
   left->addWidget(pgImport, 3);
   Panel3 = new TFolderBrowser(f, this, startFolder);
-  DriveComboBox = Panel3->DriveComboBox;
-  DirectoryListBox = Panel3->DirectoryListBox;
-  DirectoryModel = Panel3->DirectoryModel;
-  tbNewFolder = Panel3->tbNewFolder;
-  tbFolderPic = Panel3->tbFolderPic;
-  eFolderName = Panel3->eFolderName;
-  bApply = Panel3->bApply;
   left->addWidget(Panel3, 2);
   leftColumn_ = new QWidget(this);
   auto* leftColumn = leftColumn_;
@@ -473,7 +466,7 @@ void PicturesPage::PicturesTabSheetShow() {
 }
 
 void PicturesPage::tsPictureImportShow() {
-  DirectoryListBox->setFocus();
+  Panel3->DirectoryListBox->setFocus();
 }
 
 void PicturesPage::FileListBoxClick(const QModelIndex& index) {

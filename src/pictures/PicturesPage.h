@@ -112,15 +112,8 @@ class PicturesPage : public QWidget, public TTextPictureHost {
   QFileSystemModel* FileListModel;
   TextImportPage* tsTextImport;
 
-  // Left column, bottom: the folder browser.
+  // Left column, bottom: the folder browser with its drive, tree and new-folder tools.
   TFolderBrowser* Panel3;
-  QComboBox* DriveComboBox;
-  QTreeView* DirectoryListBox;
-  QFileSystemModel* DirectoryModel;
-  QToolBar* tbNewFolder;
-  QToolButton* tbFolderPic;
-  QLineEdit* eFolderName;
-  QPushButton* bApply;
 
   // Middle column.
   QPushButton* WrdPicButton;

@@ -205,7 +205,7 @@ TextImportPage::TextImportPage(double f, QWidget* parent)
   eFilename->setPalette(resting);
   // Read-only at rest too: a line edit with selected text draws its caret even without the focus.
   eFilename->setReadOnly(true);
-  eFilename->installEventFilter(this);
+  SelectAllOnClick(eFilename);
   tbFilename->addWidget(eFilename);
   bSaveApply = NewButton(tbFilename, "bSaveApply", 52, f);
   bSaveApply->setEnabled(false);
@@ -338,19 +338,13 @@ void TextImportPage::Render() {
 
 void TextImportPage::PutNameFieldToRest() {
   const QString rest = LangString(kRestingNameText);
-  if (eFilename->text() != rest) {
-    eFilename->setText(rest);
-  } else {
-    eFilenameChange();  // the picture's name follows the field all the same
-  }
-  eFilename->selectAll();
+  // The picture's name follows the field even when its text does not change.
+  if (eFilename->text() == rest) eFilenameChange();
   // Disabling the focused tool would pass the focus on to the folder browser; the text is where
   // the user goes on.
   const QWidget* focused = window()->focusWidget();
   if (focused == eFilename || focused == bSaveApply) retntTextEditor->setFocus();
-  eFilename->setReadOnly(true);
-  eFilename->setEnabled(false);
-  bSaveApply->setEnabled(false);
+  RestField(eFilename, rest, bSaveApply);
 }
 
 void TextImportPage::tsTextImportShow() {
@@ -429,24 +423,11 @@ void TextImportPage::bClearClick() {
 }
 
 void TextImportPage::tbSaveAsClick() {
-  eFilename->setEnabled(true);
-  eFilename->setReadOnly(false);
-  eFilename->setText(LangString(kRestingNameText));
-  eFilename->selectAll();
-  bSaveApply->setEnabled(true);
-  eFilename->setFocus();
+  WakeRestingField(eFilename, LangString(kRestingNameText), bSaveApply);
 }
 
 void TextImportPage::eFilenameClick() {
   eFilename->selectAll();
-}
-
-bool TextImportPage::eventFilter(QObject* watched, QEvent* event) {
-  // The click's own handling places the cursor (or drops a selection) after this filter has
-  // seen it; the name is selected once that is done.
-  if (watched == eFilename && event->type() == QEvent::MouseButtonRelease)
-    QTimer::singleShot(0, this, &TextImportPage::eFilenameClick);
-  return QWidget::eventFilter(watched, event);
 }
 
 void TextImportPage::eFilenameChange() {

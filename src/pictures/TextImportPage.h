@@ -102,9 +102,6 @@ class TextImportPage : public QWidget {
   // The first line's top row in the picture.
   static constexpr int kTopRow = 5;
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   // The picture text font for this screen.
   QFont TextFont() const;

@@ -1,11 +1,13 @@
 #include "widgets/PageWidgets.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <cmath>
@@ -87,6 +89,53 @@ void MakeRestingField(QLineEdit* field) {
   resting.setColor(QPalette::Disabled, QPalette::Base, resting.color(QPalette::Window));
   field->setPalette(resting);
   field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void WakeRestingField(QLineEdit* field, const QString& text, QPushButton* apply) {
+  field->setEnabled(true);
+  field->setReadOnly(false);
+  field->setPalette(QPalette());
+  field->setText(text);
+  field->selectAll();
+  apply->setEnabled(true);
+  field->setFocus();
+}
+
+void RestField(QLineEdit* field, const QString& text, QPushButton* apply) {
+  MakeRestingField(field);
+  field->setReadOnly(true);
+  field->setText(text);
+  field->selectAll();
+  apply->setEnabled(false);
+}
+
+namespace {
+
+class TSelectAllOnClick : public QObject {
+ public:
+  TSelectAllOnClick(QLineEdit* field, std::function<void()> onClick)
+      : QObject(field), field_(field), onClick_(std::move(onClick)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == field_ && event->type() == QEvent::MouseButtonRelease && field_->isEnabled()) {
+      QTimer::singleShot(0, field_, [this] {
+        field_->selectAll();
+        if (onClick_) onClick_();
+      });
+    }
+    return false;
+  }
+
+ private:
+  QLineEdit* field_;
+  std::function<void()> onClick_;
+};
+
+}  // namespace
+
+void SelectAllOnClick(QLineEdit* field, std::function<void()> onClick) {
+  field->installEventFilter(new TSelectAllOnClick(field, std::move(onClick)));
 }
 
 void ShowAsFactoryList(QWidget* list) {

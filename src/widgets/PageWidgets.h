@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <initializer_list>
 #include <utility>
 
@@ -43,6 +44,15 @@ QToolBar* NewToolBar(QWidget* parent, const char* name, double f);
 // At rest a name field is a greyed caption; its tool wakes it up. It takes the room left in its
 // tool bar.
 void MakeRestingField(QLineEdit* field);
+// Its tool wakes it: enabled and editable, `text` all selected to be typed over, `apply` enabled,
+// the focus in the field.
+void WakeRestingField(QLineEdit* field, const QString& text, QPushButton* apply);
+// Back to rest: disabled and read-only (no caret), `text` selected but not shown so; `apply`
+// disabled.
+void RestField(QLineEdit* field, const QString& text, QPushButton* apply);
+// A click into the field selects its whole text once the click's own handling (which places the
+// caret) is done.
+void SelectAllOnClick(QLineEdit* field, std::function<void()> onClick = {});
 
 // Factory entries sit on the button face: they can be looked at, not deleted.
 void ShowAsFactoryList(QWidget* list);

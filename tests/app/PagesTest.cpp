@@ -26,6 +26,7 @@
 #include "app/AboutPage.h"
 #include "firmware/SoftwarePage.h"
 #include "languages/LanguagesPage.h"
+#include "pictures/FolderBrowser.h"
 #include "pictures/PicturesPage.h"
 #include "pictures/TextImportPage.h"
 
@@ -169,8 +170,8 @@ TEST(PagesTest, PicturesPageTextsComeFromTheTable) {
   EXPECT_EQ(page.lGrey->text(), "grigio");
   EXPECT_EQ(page.lDark->text(), "scuro");
   EXPECT_EQ(page.cbStartUpPic->text(), "immagine iniziale");
-  EXPECT_EQ(page.eFolderName->text(), "Nuova cartella");
-  EXPECT_EQ(page.bApply->text(), "Applica");
+  EXPECT_EQ(page.Panel3->eFolderName->text(), "Nuova cartella");
+  EXPECT_EQ(page.Panel3->bApply->text(), "Applica");
   EXPECT_EQ(page.DeleteFileButton->text(), "Elimina");
   EXPECT_EQ(page.tsTextImport->lTxtEditor->text(), "Editor di testo");
   EXPECT_EQ(page.tsTextImport->eFilename->text(), "Nome del file");
@@ -180,7 +181,7 @@ TEST(PagesTest, PicturesPageTextsComeFromTheTable) {
 
 TEST(PagesTest, PicturesPageFileBrowserShowsFoldersAndFilesOfTheChosenType) {
   PicturesPage page;
-  auto* folders = qobject_cast<QFileSystemModel*>(page.DirectoryListBox->model());
+  auto* folders = qobject_cast<QFileSystemModel*>(page.Panel3->DirectoryListBox->model());
   ASSERT_NE(folders, nullptr);
   EXPECT_FALSE(folders->filter().testFlag(QDir::Files));
   auto* files = qobject_cast<QFileSystemModel*>(page.FileListBox->model());
@@ -189,7 +190,7 @@ TEST(PagesTest, PicturesPageFileBrowserShowsFoldersAndFilesOfTheChosenType) {
   EXPECT_FALSE(files->nameFilterDisables());  // non-matching files are left out, not greyed
   page.FilterComboBox->setCurrentIndex(3);
   EXPECT_EQ(files->nameFilters(), QStringList{"*.GIF"});
-  EXPECT_GE(page.DriveComboBox->count(), 1);
+  EXPECT_GE(page.Panel3->DriveComboBox->count(), 1);
 }
 
 TEST(PagesTest, SizesFollowTheScaleFactor) {

@@ -30,36 +30,21 @@
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TemporaryBus.h"
+#include "support/WindowOnSimulator.h"
 #include "widgets/LED.h"
 
 namespace {
 
 using testsupport::PumpUntil;
 
-class PicturesWindowTest : public testing::Test {
+class PicturesWindowTest : public testsupport::WindowOnSimulatorTest {
  protected:
   PicturesWindowTest() {
-    sleeps.SetOnSleep([](int) { std::this_thread::sleep_for(std::chrono::microseconds(200)); });
-    devsim::SimulatorConfig config;
-    config.busDirectory = bus.Dir();
-    config.stateDirectory = state.path().toStdString();
-    device = std::make_unique<devsim::DeviceSimulator>(config);
-    std::string error;
-    EXPECT_TRUE(device->Start(&error)) << error;
-    form = std::make_unique<TMainForm>();
     form->show();  // laid out, so that clicks land where the items are
     page().Panel3->SetCurrentFolder(files.path());
   }
-  ~PicturesWindowTest() override {
-    form->close();
-    form.reset();
-    device->Stop();
-  }
 
   PicturesPage& page() { return *form->PicturesTabSheet; }
-  bool Idle() {
-    return PumpUntil([&] { return !form->TransferActive(); });
-  }
   // The Pictures page with the device's pictures read.
   void OpenPicturesPage() {
     ASSERT_TRUE(PumpUntil([&] { return form->LEDLabelIrDA->Lit(); }));
@@ -72,20 +57,7 @@ class PicturesWindowTest : public testing::Test {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(row)).center());
   }
-  int Requests(std::uint8_t code, std::uint8_t sub) const {
-    int count = 0;
-    for (const auto& request : device->Requests())
-      count += request.bytes.size() >= 2 && request.bytes[0] == code && request.bytes[1] == sub;
-    return count;
-  }
-
-  testsupport::TemporaryBus bus;
-  platform::SleepRecorder sleeps;
-  TScriptedPrompts prompts;
-  QTemporaryDir state;
   QTemporaryDir files;
-  std::unique_ptr<devsim::DeviceSimulator> device;
-  std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(PicturesWindowTest, ImportAdjustWriteMakeStartupAndDelete) {
@@ -110,7 +82,7 @@ TEST_F(PicturesWindowTest, ImportAdjustWriteMakeStartupAndDelete) {
   // ">>": the device stores the picture byte for byte, the list shows it.
   ASSERT_TRUE(page().WrdPicButton->isEnabled());
   QTest::mouseClick(page().WrdPicButton, Qt::LeftButton);
-  ASSERT_TRUE(Idle());
+  ASSERT_TRUE(WaitIdle());
   const auto stored = device->Files(4);
   ASSERT_EQ(stored.size(), 6u);
   const platform::Bytes pixels = EncodePicture(form->Session.ReadImage);
@@ -125,7 +97,7 @@ TEST_F(PicturesWindowTest, ImportAdjustWriteMakeStartupAndDelete) {
   ASSERT_TRUE(page().cbStartUpPic->isEnabled());
   prompts.QueueAnswer(TMessageAnswer::Yes);
   QTest::mouseClick(page().cbStartUpPic, Qt::LeftButton, {}, QPoint(5, 5));
-  ASSERT_TRUE(Idle());
+  ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(device->DefaultIndex(4), 6);
 
   // Select two added pictures and delete them.
@@ -137,7 +109,7 @@ TEST_F(PicturesWindowTest, ImportAdjustWriteMakeStartupAndDelete) {
   ASSERT_EQ(page().PicturesListBox->selectedItems().size(), 2);
   prompts.QueueAnswer(TMessageAnswer::Yes);
   QTest::mouseClick(page().DeleteFileButton, Qt::LeftButton);
-  ASSERT_TRUE(Idle());
+  ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(Requests(0xFF, 0xD0), 2);
   EXPECT_EQ(device->Files(4).size(), 4u);
   ASSERT_EQ(page().PicturesListBox->count(), 1);
@@ -172,7 +144,7 @@ TEST_F(PicturesWindowTest, TypedTextIsWrittenAsAPicture) {
   ASSERT_FALSE(page().ViewImage->isHidden());
   ASSERT_TRUE(page().WrdPicButton->isEnabled());
   QTest::mouseClick(page().WrdPicButton, Qt::LeftButton);
-  ASSERT_TRUE(Idle());
+  ASSERT_TRUE(WaitIdle());
 
   const auto stored = device->Files(4);
   ASSERT_EQ(stored.size(), 6u);

@@ -19,6 +19,7 @@
 #include "pictures/PicturesPage.h"
 #include "platform/SleepHook.h"
 #include "platform/VirtualBusSocketApi.h"
+#include "support/DeviceRequests.h"
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TemporaryBus.h"
@@ -67,10 +68,7 @@ class TransferStartTest : public testing::Test {
   }
 
   int Requests(const devsim::DeviceSimulator& device, std::uint8_t code, std::uint8_t sub) const {
-    int count = 0;
-    for (const auto& request : device.Requests())
-      count += request.bytes.size() >= 2 && request.bytes[0] == code && request.bytes[1] == sub;
-    return count;
+    return testsupport::CountSentTo(device, code, sub);
   }
 
   testsupport::TemporaryBus bus;

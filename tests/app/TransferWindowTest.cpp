@@ -28,6 +28,7 @@
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TemporaryBus.h"
+#include "support/WindowOnSimulator.h"
 #include "texts/LangStrings.h"
 #include "widgets/LED.h"
 
@@ -35,59 +36,7 @@ namespace {
 
 using testsupport::PumpUntil;
 
-class TransferWindowTest : public testing::Test {
- protected:
-  TransferWindowTest() {
-    sleeps.SetOnSleep([](int) { std::this_thread::sleep_for(std::chrono::microseconds(200)); });
-    devsim::SimulatorConfig config;
-    config.busDirectory = bus.Dir();
-    config.stateDirectory = state.path().toStdString();
-    config.restartMs = 0;
-    device = std::make_unique<devsim::DeviceSimulator>(config);
-    std::string error;
-    started = device->Start(&error);
-    EXPECT_TRUE(started) << error;
-    form = std::make_unique<TMainForm>();
-  }
-
-  ~TransferWindowTest() override {
-    if (form) form->close();
-    form.reset();
-    device->Stop();
-  }
-
-  bool WaitForLight() {
-    return PumpUntil([&] { return form->LEDLabelIrDA->Lit(); });
-  }
-  bool WaitIdle() {
-    return PumpUntil([&] { return !form->TransferActive(); });
-  }
-  // Turns to a page and waits until every read it started has ended.
-  bool TurnTo(QWidget* page) {
-    form->TabPageControl->setCurrentWidget(page);
-    return WaitIdle();
-  }
-  // The requests the device received that start with these two bytes, in order.
-  std::vector<platform::Bytes> Sent(std::uint8_t code, std::uint8_t sub) const {
-    std::vector<platform::Bytes> sent;
-    for (const auto& request : device->Requests()) {
-      if (request.bytes.size() >= 2 && request.bytes[0] == code && request.bytes[1] == sub)
-        sent.push_back(request.bytes);
-    }
-    return sent;
-  }
-  int Requests(std::uint8_t code, std::uint8_t sub) const {
-    return static_cast<int>(Sent(code, sub).size());
-  }
-
-  testsupport::TemporaryBus bus;
-  platform::SleepRecorder sleeps;
-  TScriptedPrompts prompts;
-  QTemporaryDir state;
-  std::unique_ptr<devsim::DeviceSimulator> device;
-  bool started = false;
-  std::unique_ptr<TMainForm> form;
-};
+using TransferWindowTest = testsupport::WindowOnSimulatorTest;
 
 TEST_F(TransferWindowTest, PicturesPageListsTheDevicesPicturesWithTheirDefaultAndCount) {
   ASSERT_TRUE(WaitForLight());

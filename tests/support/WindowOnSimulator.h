@@ -1,0 +1,74 @@
+// A fixture for end-to-end tests: the real main window and a simulated dive computer on a private
+// bus, pauses recorded (each one a short real yield, so the threads interleave as they would).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DeviceSimulator.h"
+#include "app/Main.h"
+#include "platform/SleepHook.h"
+#include "support/DeviceRequests.h"
+#include "support/PumpEvents.h"
+#include "support/ScriptedPrompts.h"
+#include "support/TemporaryBus.h"
+#include "widgets/LED.h"
+
+namespace testsupport {
+
+class WindowOnSimulatorTest : public testing::Test {
+ protected:
+  WindowOnSimulatorTest() {
+    sleeps.SetOnSleep([](int) { std::this_thread::sleep_for(std::chrono::microseconds(200)); });
+    devsim::SimulatorConfig config;
+    config.busDirectory = bus.Dir();
+    config.stateDirectory = state.path().toStdString();
+    config.restartMs = 0;
+    device = std::make_unique<devsim::DeviceSimulator>(config);
+    std::string error;
+    started = device->Start(&error);
+    EXPECT_TRUE(started) << error;
+    form = std::make_unique<TMainForm>();
+  }
+
+  ~WindowOnSimulatorTest() override {
+    if (form) form->close();
+    form.reset();
+    device->Stop();
+  }
+
+  bool WaitForLight() {
+    return PumpUntil([&] { return form->LEDLabelIrDA->Lit(); });
+  }
+  bool WaitIdle() {
+    return PumpUntil([&] { return !form->TransferActive(); });
+  }
+  // Turns to a page and waits until every read it started has ended.
+  bool TurnTo(QWidget* page) {
+    form->TabPageControl->setCurrentWidget(page);
+    return WaitIdle();
+  }
+  // The requests the device received that start with these two bytes, in order.
+  std::vector<platform::Bytes> Sent(std::uint8_t code, std::uint8_t sub) const {
+    return SentTo(*device, code, sub);
+  }
+  int Requests(std::uint8_t code, std::uint8_t sub) const {
+    return CountSentTo(*device, code, sub);
+  }
+
+  TemporaryBus bus;
+  platform::SleepRecorder sleeps;
+  TScriptedPrompts prompts;
+  QTemporaryDir state;
+  std::unique_ptr<devsim::DeviceSimulator> device;
+  bool started = false;
+  std::unique_ptr<TMainForm> form;
+};
+
+}  // namespace testsupport
