@@ -42,6 +42,7 @@ double ScreenDotsPerInch() {
 }
 
 constexpr int kTransferWarningText = 65176;
+constexpr int kFirmwareCompletedText = 65181;
 
 }  // namespace
 
@@ -83,6 +84,8 @@ TMainForm::TMainForm(Options options)
   connect(LEDLabelIrDA, &TLED::OnChangeState, this, &TMainForm::LEDLabelIrDAChangeState);
 
   PicturesTabSheet->SetHost(this);
+  LanguagesTabSheet->SetHost(this);
+  SoftwareTabSheet->SetHost(this);
   FormCreate();
 }
 
@@ -251,6 +254,8 @@ void TMainForm::TabPageControlChange(int index) {
     AboutTabSheet->TitleImage2->setVisible(false);
   }
   if (page == PicturesTabSheet) PicturesTabSheet->PicturesTabSheetShow();
+  if (page == LanguagesTabSheet) LanguagesTabSheet->LanguagesTabSheetShow();
+  if (page == SoftwareTabSheet) SoftwareTabSheet->SoftwareTabSheetShow();
   if (page != PicturesTabSheet) {
     ClearPicturesPage();
     SetStatusText(2, QString());
@@ -271,6 +276,7 @@ void TMainForm::ClearPicturesPage() {
 
 void TMainForm::ClearLanguageLists() {
   LanguagesTabSheet->ClearLists();
+  Session.Catalogue.ClearCatalogue();
 }
 
 // ---- Presence --------------------------------------------------------------------------------
@@ -308,6 +314,7 @@ void TMainForm::UpdatePresence() {
 void TMainForm::LEDLabelIrDAChangeState() {
   const bool present = LEDLabelIrDA->Lit();
   SetStatusText(1, LangString(present ? 65190 : 65191));
+  AnnounceFirmwareUpdate(present);
 
   QWidget* page = TabPageControl->currentWidget();
   if (present && page == PicturesTabSheet) {
@@ -322,6 +329,23 @@ void TMainForm::LEDLabelIrDAChangeState() {
     ListsStale = true;
   }
   if (present && page == LanguagesTabSheet) StartLanguageRead();
+}
+
+// After a firmware write whose last part went out the device restarts: it leaves range and comes
+// back running the new firmware. The diver is told once it is back, so an update that did not
+// come through is never announced as done.
+void TMainForm::AnnounceFirmwareUpdate(bool present) {
+  if (!Session.FirmwareRestartPending) return;
+  if (!present) {
+    firmwareDeviceLeft_ = true;
+    return;
+  }
+  if (!firmwareDeviceLeft_) return;
+  Session.FirmwareRestartPending = false;
+  firmwareDeviceLeft_ = false;
+  ProgressBar->setValue(0);
+  SetBusyCursor(false);
+  Prompts().Information(LangString(kFirmwareCompletedText), TBeep::Notice, this);
 }
 
 // The automatic reads of the two device pages: the picture directory first, every picture once

@@ -157,6 +157,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void StartPictureRead();
   void StartLanguageRead();
   void SetBusyCursor(bool busy);
+  void AnnounceFirmwareUpdate(bool present);
   // Exit and close wait for the transfer under way; this honours them once it has ended.
   void HonourPendingExit();
 
@@ -165,6 +166,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   int tabHeight_ = kTabHeight;
   bool busyCursor_ = false;
   unsigned savedErrorMode_ = 0;
+  bool firmwareDeviceLeft_ = false;  // the device left range after a firmware write
   bool exitPending_ = false;
   bool closePending_ = false;
   bool closing_ = false;

@@ -173,3 +173,9 @@ void SoftwarePage::ApplyTexts() {
   WriteSWButton->setToolTip(LangString(65214));
   gbSoftwareOrvanel->setTitle(LangString(65243));
 }
+
+void SoftwarePage::SoftwareTabSheetShow() {
+  WriteSWButton->setEnabled(false);
+  for (QLabel* panel : {SWFilenamePanel, SWDescrPanel, SWVersionPanel, SWSizePanel, SWChksumPanel})
+    panel->setText("---");
+}

@@ -8,6 +8,7 @@
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class TPageHost;
 
 class SoftwarePage : public QWidget {
   Q_OBJECT
@@ -18,6 +19,11 @@ class SoftwarePage : public QWidget {
 
   // Captions and hints from the text table; the page's tab caption goes into windowTitle().
   void ApplyTexts();
+
+  // The window around the page; the page does nothing with the device without one.
+  void SetHost(TPageHost* host) { host_ = host; }
+  // Runs each time the page is shown.
+  void SoftwareTabSheetShow();
 
   // The product picture: a wrist dive computer, `size` in device pixels.
   static QPixmap DrawProductPicture(QSize size);
@@ -50,4 +56,7 @@ class SoftwarePage : public QWidget {
   static constexpr int kWriteButtonWidth = 50;
   static constexpr int kPictureWidth = 180;
   static constexpr int kPictureHeight = 280;
+
+ private:
+  TPageHost* host_ = nullptr;
 };

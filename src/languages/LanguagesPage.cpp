@@ -135,3 +135,11 @@ void LanguagesPage::ShowDeleted(const std::vector<int>& entries, bool defaultToF
   }
   DeleteLangButton->setEnabled(false);
 }
+
+void LanguagesPage::LanguagesTabSheetShow() {
+  WriteLangButton->setEnabled(false);
+  DeleteLangButton->setEnabled(false);
+  ImportLangButton->setEnabled(false);
+  for (QLabel* panel : {LangFilenamePanel, LangDescrTntPanel, LangVersionPanel, LangSizePanel})
+    panel->setText("---");
+}

@@ -11,6 +11,7 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class TPageHost;
 
 class LanguagesPage : public QWidget {
   Q_OBJECT
@@ -21,6 +22,11 @@ class LanguagesPage : public QWidget {
 
   // Captions and hints from the text table; the page's tab caption goes into windowTitle().
   void ApplyTexts();
+
+  // The window around the page; the page does nothing with the device without one.
+  void SetHost(TPageHost* host) { host_ = host; }
+  // Runs each time the page is shown.
+  void LanguagesTabSheetShow();
 
   // The device's languages, factory and added.
   void ClearLists();
@@ -61,4 +67,7 @@ class LanguagesPage : public QWidget {
   static constexpr int kImportButtonWidth = 130;
   static constexpr int kWriteButtonWidth = 50;
   static constexpr int kDeleteButtonWidth = 75;
+
+ private:
+  TPageHost* host_ = nullptr;
 };

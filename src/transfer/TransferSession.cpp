@@ -40,6 +40,7 @@ bool TTransferSession::Start(std::uint8_t action, bool writeDirection) {
   RetryCount = 0;
   ActionCode = action;
   uploadMaybeStored_ = false;
+  if (action == kWriteFirmwareAction) FirmwareRestartPending = false;
   deleteSent_ = false;
   deleteOutdated_ = false;
   StartTransfer(writeDirection);
@@ -277,6 +278,7 @@ void TTransferSession::AfterTransferUpdate(bool writeDirection, const TDeviceInf
     view_.LanguageWritten();
   } else if (code == kWriteFirmwareAction) {
     if (FirmwareWriteMarker) {
+      FirmwareRestartPending = LastPartSent;
       view_.RestoreCursor();
       view_.SetProgressPosition(0);
       FirmwareWriteMarker = false;

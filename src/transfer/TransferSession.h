@@ -106,6 +106,9 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   // Firmware write: set when one is started from the Software page; the last part has been sent.
   bool FirmwareWriteMarker = false;
   bool LastPartSent = false;
+  // A firmware write ended well with its last part sent: the device restarts into the new
+  // firmware, leaves range and comes back. The window tells the diver once it is back.
+  bool FirmwareRestartPending = false;
 
   // Empties the picture catalogue and the raw files (the Pictures page is left or emptied).
   void ClearPictures();

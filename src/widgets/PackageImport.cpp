@@ -1,0 +1,45 @@
+#include "widgets/PackageImport.h"
+
+#include <QFileInfo>
+
+#include "devicefiles/FileHeader.h"
+#include "texts/LangStrings.h"
+#include "transfer/TransferSession.h"
+#include "widgets/PageHost.h"
+#include "widgets/Prompts.h"
+
+namespace {
+
+constexpr int kLanguageDialogTitle = 65201;
+constexpr int kFirmwareDialogTitle = 65213;
+constexpr int kRefusedFileText = 65168;
+constexpr int kFileOpenText = 65172;
+
+}  // namespace
+
+TPackageImportResult ImportPackage(TPageHost& host, std::uint8_t type, QWidget* parent,
+                                   TPackageImport& import) {
+  const bool language = type == kTypeLanguage;
+  TFileDialogRequest request;
+  request.Title = LangString(language ? kLanguageDialogTitle : kFirmwareDialogTitle);
+  request.Filter = language ? QStringLiteral("Binary File (*.bin)")
+                            : QStringLiteral("Encrypted File (*.enc *.ENC)");
+  request.Parent = parent;
+  const QString path = Prompts().OpenFileName(request);
+  if (path.isEmpty()) return TPackageImportResult::Cancelled;
+
+  platform::Bytes data;
+  if (ReadPackageFile(path, data) != TPackageReadStatus::Read) {
+    Prompts().Error(LangString(kFileOpenText), TBeep::Error, parent);
+    return TPackageImportResult::Unreadable;
+  }
+  host.TransferSession().ImportBuffer = data;
+  const std::optional<TPackageFields> fields = DescribePackage(data, type);
+  if (!fields) {
+    Prompts().Error(LangString(kRefusedFileText), TBeep::Error, parent);
+    return TPackageImportResult::Refused;
+  }
+  import.FileName = QFileInfo(path).fileName();
+  import.Fields = *fields;
+  return TPackageImportResult::Imported;
+}

@@ -1,0 +1,27 @@
+// The import command of the Languages and Software pages: the file dialog, the file read whole
+// into the import buffer, the type test and the two error boxes.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+#include "devicefiles/PackageFile.h"
+
+class QWidget;
+class TPageHost;
+
+struct TPackageImport {
+  QString FileName;  // the chosen file's name, without its folder
+  TPackageFields Fields;
+};
+
+enum class TPackageImportResult { Imported, Cancelled, Refused, Unreadable };
+
+// Asks for a file of `type` (kTypeLanguage: "*.bin", kTypeFirmware: "*.enc") and reads it into
+// the import buffer. Imported: `import` holds what the page shows. Refused (wrong type, or a
+// size field past the end): the error box has been shown; the page resets its panels and
+// disables its write command. Unreadable: the error box has been shown; the page keeps what it
+// showed. Cancelled: nothing changed.
+TPackageImportResult ImportPackage(TPageHost& host, std::uint8_t type, QWidget* parent,
+                                   TPackageImport& import);
