@@ -442,10 +442,6 @@ void TMainForm::FormDestroy() {
 
 // ---- Transfers -------------------------------------------------------------------------------
 
-bool TMainForm::DeviceDetected() const {
-  return LEDLabelIrDA->Lit();
-}
-
 bool TMainForm::StartAction(std::uint8_t actionCode, bool writeDirection,
                             const QString& statusText) {
   if (!Session.CanStart()) return false;
@@ -517,21 +513,9 @@ void TMainForm::TransferEnded(TTransferEnd end) {
   HonourPendingExit();
 }
 
-void TMainForm::SetProgressMaximum(int maximum) {
-  ProgressBar->setMaximum(maximum);
-}
-
-void TMainForm::SetProgressPosition(int position) {
-  ProgressBar->setValue(position);
-}
-
 void TMainForm::StepProgress() {
   if (ProgressBar->value() < ProgressBar->maximum())
     ProgressBar->setValue(ProgressBar->value() + 1);
-}
-
-void TMainForm::ProcessEvents() {
-  QCoreApplication::processEvents();
 }
 
 void TMainForm::Notify(TNoticeKind kind, int textId) {

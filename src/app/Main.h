@@ -3,7 +3,10 @@
 // layer, the presence watcher and the transfer session, and shows what the session reports.
 #pragma once
 
+#include <QCoreApplication>
+#include <QProgressBar>
 #include <QWidget>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -12,6 +15,7 @@
 
 #include "irda/DynaIrDA.h"
 #include "transfer/TransferSession.h"
+#include "widgets/LED.h"
 #include "widgets/PageHost.h"
 #include "widgets/TabPages.h"
 
@@ -20,12 +24,10 @@ class LanguagesPage;
 class PicturesPage;
 class QFrame;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class SoftwarePage;
 class TCheckDevListThread;
-class TLEDLabel;
 
 namespace platform {
 class IrdaSocketApi;
@@ -79,10 +81,10 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void FormDestroy();
 
   // TSessionView.
-  void SetProgressMaximum(int maximum) override;
-  void SetProgressPosition(int position) override;
+  void SetProgressMaximum(int maximum) override { ProgressBar->setMaximum(maximum); }
+  void SetProgressPosition(int position) override { ProgressBar->setValue(position); }
   void StepProgress() override;
-  void ProcessEvents() override;
+  void ProcessEvents() override { QCoreApplication::processEvents(); }
   void Notify(TNoticeKind kind, int textId) override;
   bool AskYesNo(int textId) override;
   void RequestTerminate() override;
@@ -90,7 +92,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void SetControlsEnabled(bool enabled, bool aborted) override;
   void TransferEnded(TTransferEnd end) override;
   void ClearActionText() override { SetStatusText(1, QString()); }
-  QString PictureUploadName() const override;
+  QString PictureUploadName() const override;  // the name panel under the preview
   std::vector<int> SelectedAddedEntries() const override;
   void PictureCountChanged(int count) override;
   void PictureWritten(const TFileHeader& upload) override;
@@ -101,7 +103,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void CatalogueOutdated() override;
 
   // TPageHost.
-  bool DeviceDetected() const override;
+  bool DeviceDetected() const override { return LEDLabelIrDA->Lit(); }
   TTransferSession& TransferSession() override { return Session; }
   void DeleteStarted() override { DeleteHappened = true; }
 
