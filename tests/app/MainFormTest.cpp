@@ -139,8 +139,7 @@ TEST_F(MainFormTest, PageChangesEmptyTheOtherPagesAndWakeThePresenceHandler) {
 }
 
 TEST_F(MainFormTest, PresenceUpdatesFollowTheEnumeration) {
-  api.idleEnumeration.count = 1;
-  api.idleEnumeration.devices = {{{0x0A, 0x1B, 0x2C, 0x3D}, "Orvanel"}};
+  api.SetIdleDevices({{{0x0A, 0x1B, 0x2C, 0x3D}, "Orvanel"}});
   Create();
   ASSERT_TRUE(PumpUntil([&] { return form->LEDLabelIrDA->Lit(); }));
   EXPECT_EQ(form->StatusText(1), "Orvanel attivato - comunicazione a infrarossi attivata");
@@ -148,7 +147,7 @@ TEST_F(MainFormTest, PresenceUpdatesFollowTheEnumeration) {
   // No preview, so nothing to write even with a device in range.
   EXPECT_FALSE(form->PicturesTabSheet->WrdPicButton->isEnabled());
 
-  api.idleEnumeration = {};
+  api.SetIdleDevices({});
   ASSERT_TRUE(PumpUntil([&] { return !form->LEDLabelIrDA->Lit(); }));
   EXPECT_EQ(form->StatusText(1), LangString(65191));
 }

@@ -45,8 +45,14 @@ class ScriptedSocketApi : public platform::IrdaSocketApi {
   platform::SocketLayerInfo startupInfo{0x0202, 0x0202, "Scripted Sockets", "Running", ""};
   int cleanupResult = 0;
   Outcome noLingerOutcome{0, 0};
-  // What EnumerateDevices answers once its queue is empty (by default: no device in range).
-  Enumeration idleEnumeration;
+  // What EnumerateDevices answers once its queue is empty (by default: no device in range). Set
+  // while the watcher enumerates, so under the lock.
+  void SetIdleDevices(std::vector<Device> devices) {
+    Locked([&] {
+      idleEnumeration_.count = static_cast<std::uint32_t>(devices.size());
+      idleEnumeration_.devices = std::move(devices);
+    });
+  }
 
   // The next CreateSocket fails with `error`; later ones succeed again.
   void QueueCreateFailure(int error) {
@@ -153,7 +159,7 @@ class ScriptedSocketApi : public platform::IrdaSocketApi {
     std::lock_guard lock(mutex_);
     calls.push_back("EnumerateDevices " + std::to_string(socket));
     enumerateLengths.push_back(*length);
-    Enumeration e = idleEnumeration;
+    Enumeration e = idleEnumeration_;
     if (!enumerations_.empty()) {
       e = std::move(enumerations_.front());
       enumerations_.pop_front();
@@ -291,6 +297,7 @@ class ScriptedSocketApi : public platform::IrdaSocketApi {
   int lastError_ = 0;
   std::deque<int> createFailures_;
   std::deque<Enumeration> enumerations_;
+  Enumeration idleEnumeration_;
   std::deque<Outcome> connects_;
   std::deque<Step> receives_;
   std::deque<Outcome> sends_;

@@ -25,8 +25,7 @@ class WatcherTest : public testing::Test {
   WatcherTest() {
     // Recorded waits return at once; a short yield keeps the spinning threads polite.
     sleeps.SetOnSleep([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
-    api.idleEnumeration.count = 1;
-    api.idleEnumeration.devices = {{{0x4F, 0x52, 0x56, 0x4C}, "Orvanel"}};
+    api.SetIdleDevices({{{0x4F, 0x52, 0x56, 0x4C}, "Orvanel"}});
   }
 
   void Start() {
@@ -75,7 +74,7 @@ TEST_F(WatcherTest, RetriesSocketCreationOnceASecondUntilItWorks) {
 }
 
 TEST_F(WatcherTest, WithNoDeviceACycleSleepsTwiceAndReportsNothingFound) {
-  api.idleEnumeration = {};
+  api.SetIdleDevices({});
   Start();
   ASSERT_TRUE(PumpUntil([&] { return updates >= 2; }));
   watcher->StopAndWait();
