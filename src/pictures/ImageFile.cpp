@@ -99,11 +99,19 @@ TImageRead ReadBmp(std::span<const std::uint8_t> bytes) {
   }
   // Our own limit is the one that counts; Qt's smaller default would refuse large photographs.
   QImageReader::setAllocationLimit(static_cast<int>(kMaxImagePixels * 4 / (1024 * 1024)) + 1);
-  // Read into memory of our own where the file's pixels fit it as they are (QImageReader then
-  // allocates nothing itself).
-  QImage image;
-  if (reader.imageFormat() == QImage::Format_RGB32) {
-    image = NewDecodeImage(size.width(), std::abs(size.height()));
+  // Read into memory of our own, in the format the file's pixels have (QImageReader then
+  // allocates nothing itself). Qt leaves alone the pixels a file does not reach (the rows after a
+  // cut, what a compressed file jumps over or never gets to), so the memory is blanked first:
+  // white, or colour 0 of a palette. Otherwise they would show whatever it held before, often the
+  // picture read last.
+  const QImage::Format format = reader.imageFormat();
+  QImage image = format == QImage::Format_RGB32
+                     ? NewDecodeImage(size.width(), std::abs(size.height()))
+                     : QImage(size.width(), std::abs(size.height()), format);
+  if (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32) {
+    image.fill(format == QImage::Format_RGB32 ? Qt::white : Qt::transparent);
+  } else {
+    image.fill(0);
   }
   if (!reader.read(&image) || image.isNull()) {
     result.Error = "BMP: " + reader.errorString();

@@ -121,6 +121,49 @@ TEST(ImageFile, DamagedBmpIsRefusedWithoutAllocatingForIt) {
   }
 }
 
+TEST(ImageFile, BmpPixelsTheFileDoesNotReachAreWhiteNotThePictureReadBefore) {
+  // 32 × 32: 24-bit rows of 96 bytes, 8-bit rows of 32; palette white, red.
+  const Bytes palette = {0xFF, 0xFF, 0xFF, 0, 0, 0, 0xFF, 0};
+  const auto rows24 = [](int count) {
+    Bytes rows;
+    for (int i = 0; i < 32 * count; ++i) rows.insert(rows.end(), {0, 0, 0xFF});
+    return rows;
+  };
+  // RLE8: two rows of red, a jump over eight pixels of the third, four more red, then the end.
+  const Bytes rle = {32, 1, 0, 0, 32, 1, 0, 0, 0, 2, 8, 0, 4, 1, 0, 1};
+  const struct {
+    const char* what;
+    Bytes whole, cut;
+    int redAbove;  // red pixels the cut file has above its two bottom rows
+  } cases[] = {
+      {"24-bit cut after two rows", Bmp(40, 32, 32, 24, 0, {}, rows24(32)),
+       Bmp(40, 32, 32, 24, 0, {}, rows24(2)), 0},
+      {"8-bit cut after two rows", Bmp(40, 32, 32, 8, 0, palette, Bytes(32 * 32, 1)),
+       Bmp(40, 32, 32, 8, 0, palette, Bytes(32 * 2, 1)), 0},
+      {"RLE8 ending early", Bmp(40, 32, 32, 8, 0, palette, Bytes(32 * 32, 1)),
+       Bmp(40, 32, 32, 8, 1, palette, rle), 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The whole red picture leaves its memory behind for the next read to be given.
+    ASSERT_EQ(ReadBmp(c.whole).Image.pixel(0, 0), qRgb(255, 0, 0));
+    const TImageRead read = ReadBmp(c.cut);
+    ASSERT_FALSE(read.Image.isNull()) << read.Error.toStdString();
+    // The two bottom rows are in the file; the rest of the picture is not.
+    EXPECT_EQ(read.Image.pixel(0, 31), qRgb(255, 0, 0));
+    EXPECT_EQ(read.Image.pixel(31, 30), qRgb(255, 0, 0));
+    int white = 0, red = 0;
+    for (int y = 0; y < 30; ++y) {
+      for (int x = 0; x < 32; ++x) {
+        white += read.Image.pixel(x, y) == qRgb(255, 255, 255);
+        red += read.Image.pixel(x, y) == qRgb(255, 0, 0);
+      }
+    }
+    EXPECT_EQ(red, c.redAbove);
+    EXPECT_EQ(white, 30 * 32 - c.redAbove);
+  }
+}
+
 TEST(ImageFile, RecognisedByContentFirstAndByNameOnlyWithoutASignature) {
   const struct {
     std::string head;
