@@ -176,7 +176,8 @@ void WriteFirmware(TRequestPrimitives& requests, TDeviceInfo& info) {
 
   std::size_t total = 0;
   for (std::size_t size : *parts) total += size;
-  host.SetProgressMaximum(static_cast<int>(total / kContentPacketBytes + 10));
+  const int maximum = static_cast<int>(total / kContentPacketBytes + 10);
+  host.SetProgressMaximum(maximum);
 
   std::size_t offset = 0;
   for (std::size_t j = 1; j <= parts->size(); ++j) {
@@ -193,6 +194,9 @@ void WriteFirmware(TRequestPrimitives& requests, TDeviceInfo& info) {
     if (j < parts->size()) requests.WaitReady(info);
     host.SetLastPartSent(j == parts->size());
   }
+  // The steps taken depend on the part sizes and on how often the device reports busy, so they
+  // seldom come to the maximum exactly; rather than stop short, the bar is full once all is out.
+  host.SetProgressPosition(maximum);
 }
 
 void DeleteFiles(TRequestPrimitives& requests, TDeviceInfo& info) {

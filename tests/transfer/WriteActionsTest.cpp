@@ -195,7 +195,7 @@ TEST_F(WriteActionsTest, FirmwareVersionGate) {
   };
   for (const Case& c :
        {Case{{2, 1}, {6, 2}, true}, Case{{2, 0}, {2, 1}, false}, Case{{3, 0}, {2, 9}, true},
-        Case{{4, 9}, {5, 1}, false}, Case{{1, 7}, {5, 1}, true}}) {
+        Case{{4, 9}, {5, 1}, false}, Case{{1, 7}, {5, 1}, true}, Case{{2, 1}, {5, 1}, true}}) {
     SCOPED_TRACE(std::to_string(c.file.first) + "." + std::to_string(c.file.second) + " on " +
                  std::to_string(c.device.first) + "." + std::to_string(c.device.second));
     StartDevice({.firmware = c.device, .faults = {}});
@@ -209,6 +209,8 @@ TEST_F(WriteActionsTest, FirmwareVersionGate) {
       EXPECT_EQ(Shape(sent), "I D B I H I C101 I C10 L");  // a quiet poll after packet 101
       EXPECT_EQ(host.lastPartFlags, std::vector<bool>{true});
       EXPECT_TRUE(host.notices.empty());
+      // The steps alone stop short of the maximum (121): the bar is filled once the part is out.
+      EXPECT_EQ(host.position, host.maximums.back());
     } else {
       EXPECT_EQ(Shape(sent), "I D");
       EXPECT_EQ(host.notices, (Notices{{TNoticeKind::Warning, 65168}}));
@@ -253,6 +255,7 @@ TEST_F(WriteActionsTest, FirmwarePartsFollowEachOtherWithReadyWaitsAndNoLongPaus
   EXPECT_EQ(Shape(sent), "I D B I H I C92 L I3 H I C64 L I3 H I C41 L");
   EXPECT_EQ(host.lastPartFlags, (std::vector<bool>{false, false, true}));
   EXPECT_EQ(host.maximums, (std::vector<int>{1, 10818 / 54 + 10}));
+  EXPECT_EQ(host.position, host.maximums.back());
   EXPECT_EQ(std::count(waits.begin(), waits.end(), 200), 1);  // only after the directory read
   EXPECT_EQ(waits.size(), 1 + sent.size());
   EXPECT_EQ(simulator->FirmwareVersion(), (Version{6, 0}));
