@@ -442,6 +442,119 @@ TEST_F(DeviceSimulatorTest, AbsurdFileSizeEndsTheLinkAndStoresNothing) {
   EXPECT_TRUE(HasNote("FileSize 2147483647"));
 }
 
+// The faults that shape one request's reply: each row sends its requests in one connection and
+// expects these replies (none for a request without one), and the link then ended or not.
+TEST_F(DeviceSimulatorTest, ReplyFaultsShapeTheirRequestAndKeepTheStreamInStep) {
+  const Bytes picture = sim->Files(kPictureArea).front();
+  Bytes cut(picture.begin(), picture.begin() + 100);
+  platform::WriteLE32(cut, 0, 100);
+  struct Step {
+    Bytes request, reply;
+  };
+  const Bytes kReady{17};
+  const struct {
+    const char* what;
+    Faults faults;
+    std::vector<Step> steps;
+    bool ended;
+    std::uint16_t defaultIndex;  // of the picture area afterwards
+  } cases[] = {
+      {"end after a request without reply: handled",
+       {.endAfter = 2},
+       {{{0x10}, kReady}, {DefaultRequest(kPictureArea, 2), {}}},
+       true,
+       2},
+      {"end after an answered request", {.endAfter = 1}, {{{0x10}, kReady}}, true, 1},
+      {"file cut to 100 bytes, link kept",
+       {.cutReply = 2, .cutBytes = 100},
+       {{{0x10}, kReady}, {FileRequest(kPictureArea, 1), cut}, {{0x10}, kReady}},
+       false,
+       1},
+      {"cut to less than its prefix: the prefix alone",
+       {.cutReply = 1, .cutBytes = 2},
+       {{DirectoryRequest(kPictureArea), {4, 0, 0, 0}}, {{0x10}, kReady}},
+       false,
+       1},
+      {"identity polls 2 and 3 foreign",
+       {.identityFrom = 2, .identityCount = 2, .identityValue = 18},
+       {{{0x10}, kReady}, {{0x10}, {18}}, {{0x10}, {18}}, {{0x10}, kReady}},
+       false,
+       1},
+      {"every identity poll busy",
+       {.identityFrom = 1, .identityValue = 0},
+       {{{0x10}, {0}}, {{0xFF, 0xF5}, {7}}, {{0x10}, {0}}},
+       false,
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim->SetFaults(c.faults);
+    auto client = Connect();
+    for (const Step& step : c.steps) {
+      ASSERT_TRUE(client->Send(step.request));
+      if (!step.reply.empty()) {
+        EXPECT_EQ(client->Read(step.reply.size() + 1, 200), step.reply);
+      }
+    }
+    EXPECT_EQ(client->PeerClosed(100), c.ended);
+    EXPECT_EQ(sim->DefaultIndex(kPictureArea), c.defaultIndex);
+    sim->SetFaults({});
+    client = Connect();
+    ASSERT_TRUE(client->Send(DefaultRequest(kPictureArea, 1)));
+    EXPECT_EQ(client->Identity(), 17);
+  }
+}
+
+TEST_F(DeviceSimulatorTest, DirectoryFaultsListMoreEntriesThanAnAreaHoldsOrNoise) {
+  const std::vector<Bytes> pictures = sim->Files(kPictureArea);
+  auto client = Connect();
+  const Bytes honest = client->AskPrefixed(DirectoryRequest(kPictureArea));
+
+  sim->SetFaults({.directoryEntries = 256});
+  const Bytes padded = client->AskPrefixed(DirectoryRequest(kPictureArea));
+  ASSERT_EQ(padded.size(), 4u + 256 * 32);
+  EXPECT_EQ(platform::ReadLE32(padded, 0), padded.size());
+  EXPECT_TRUE(std::equal(honest.begin() + 4, honest.end(), padded.begin() + 4));
+  const std::vector<std::string> names = HeaderNames(padded);
+  EXPECT_EQ(names[5], "Extra 6");
+  EXPECT_EQ(names[255], "Extra 256");
+  // The listed extras are served: the last stored picture under its new name, as added.
+  Bytes extra = pictures.back();
+  std::fill_n(extra.begin() + 12, 16, 0);
+  const std::string name = "Extra 255";
+  std::copy(name.begin(), name.end(), extra.begin() + 12);
+  extra[5] = kAddedMark;
+  EXPECT_EQ(client->AskPrefixed(FileRequest(kPictureArea, 255)), extra);
+  EXPECT_TRUE(std::equal(extra.begin() + 32, extra.end(), pictures.back().begin() + 32));
+  EXPECT_EQ(client->AskPrefixed(FileRequest(kPictureArea, 5)), pictures[4]);
+
+  sim->SetFaults({.garbageDirectory = true});
+  const Bytes noise = client->AskPrefixed(DirectoryRequest(kPictureArea));
+  ASSERT_EQ(noise.size(), honest.size());
+  EXPECT_EQ(platform::ReadLE32(noise, 0), noise.size());
+  EXPECT_FALSE(std::equal(honest.begin() + 4, honest.end(), noise.begin() + 4));
+  EXPECT_EQ(client->AskPrefixed(DirectoryRequest(kPictureArea)), noise);  // the same noise
+  EXPECT_EQ(client->AskPrefixed(FileRequest(kPictureArea, 1)), pictures[0]);
+}
+
+TEST_F(DeviceSimulatorTest, LeavingTheBusEndsTheLinkAndComesBackWithTheStateFolder) {
+  sim->SetFaults({.leaveAfter = 3, .awayMs = 300});
+  const Bytes file = MakePictureFile("Ray", kAddedMark, DrawFish());
+  auto client = Connect();
+  ASSERT_TRUE(client->Send(DefaultRequest(kPictureArea, 2)));  // saved before the leave
+  ASSERT_TRUE(client->Send(BlockPackets(file)[0]));            // an upload begun
+  ASSERT_TRUE(client->Send(BlockPackets(file)[1]));            // request 3: then off the bus
+  EXPECT_TRUE(client->PeerClosed());
+  ASSERT_TRUE(WaitUntil([&] { return !sim->OnBus(); }));
+  EXPECT_FALSE(BusClient(sim->SocketPath()).Connected());
+  ASSERT_TRUE(WaitUntil([&] { return sim->OnBus(); }));
+  EXPECT_TRUE(HasNote("back on the bus with what the state folder holds"));
+  EXPECT_EQ(sim->Restarts(), 0);
+  EXPECT_EQ(sim->DefaultIndex(kPictureArea), 2);
+  EXPECT_EQ(sim->Files(kPictureArea).size(), 5u);
+  EXPECT_EQ(Connect()->Identity(), 17);
+}
+
 TEST_F(DeviceSimulatorTest, LogFileHasOneLinePerRequest) {
   sim->Stop();
   SimulatorConfig config = Config();

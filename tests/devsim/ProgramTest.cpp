@@ -7,7 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
+#include "CommandLine.h"
 #include "devsim/BusClient.h"
 
 extern char** environ;
@@ -142,11 +144,19 @@ TEST_F(ProgramTest, DocumentsItsOptionsAndRejectsBadOnes) {
         "--absurd-prefix", "--fault-once", "--make-samples"}) {
     EXPECT_NE(text.find(option), std::string::npos) << option;
   }
+  for (const char* option :
+       {"--end-after", "--cut-reply", "--cut-bytes", "--identity-from", "--identity-count",
+        "--identity-value", "--directory-entries", "--garbage-directory", "--leave-after"}) {
+    EXPECT_NE(text.find(option), std::string::npos) << option;
+  }
   for (const std::vector<std::string>& bad : {std::vector<std::string>{"--id", "12345"},
                                               {"--bogus"},
                                               {"--battery", "300"},
                                               {"--firmware", "5"},
                                               {"--fault-once=1"},
+                                              {"--garbage-directory=1"},
+                                              {"--cut-bytes", "3"},
+                                              {"--identity-value", "256"},
                                               {"--name", "a name far longer than the limit"},
                                               {"--bus"}}) {
     Program program(bad);
@@ -163,6 +173,29 @@ TEST_F(ProgramTest, FaultOnceSparesTheConnectionsAfterTheFaultyOne) {
     BusClient client(dir / "bus/0a1b2c3d/LSAP-SEL01");
     EXPECT_EQ(client.Identity(), dropped ? -1 : 17);
   }
+}
+
+TEST(CommandLineTest, MisbehaviourFlagsFillTheFaults) {
+  devsim::ProgramOptions options;
+  std::string error;
+  std::vector<std::string> args;
+  std::istringstream words(
+      "--state /tmp/x --end-after 3 --cut-reply 4 --cut-bytes 0x20 --identity-from 2 "
+      "--identity-count 1 --identity-value 18 --directory-entries 256 --garbage-directory "
+      "--leave-after 7 --away-ms=50");
+  for (std::string word; words >> word;) args.push_back(word);
+  ASSERT_TRUE(devsim::ParseCommandLine(args, options, error)) << error;
+  const devsim::Faults expected{.endAfter = 3,
+                                .cutReply = 4,
+                                .cutBytes = 32,
+                                .identityFrom = 2,
+                                .identityCount = 1,
+                                .identityValue = 18,
+                                .directoryEntries = 256,
+                                .garbageDirectory = true,
+                                .leaveAfter = 7,
+                                .awayMs = 50};
+  EXPECT_EQ(options.config.faults, expected);
 }
 
 TEST_F(ProgramTest, MakeSamplesWritesPackageFilesAndExits) {

@@ -76,12 +76,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, ProgramOptions& opti
       options.help = true;
       continue;
     }
-    if (option == "--fault-once") {
+    if (option == "--fault-once" || option == "--garbage-directory") {
       if (hasValue) {
-        error = "--fault-once takes no value";
+        error = option + " takes no value";
         return false;
       }
-      config.faults.once = true;
+      (option == "--fault-once" ? config.faults.once : config.faults.garbageDirectory) = true;
       continue;
     }
     if (!hasValue) {
@@ -155,6 +155,33 @@ bool ParseCommandLine(const std::vector<std::string>& args, ProgramOptions& opti
         return false;
       }
       config.faults.absurdValue = static_cast<std::uint32_t>(number);
+    } else if (option == "--end-after") {
+      if (!integer(0, std::numeric_limits<int>::max())) return false;
+      config.faults.endAfter = static_cast<int>(number);
+    } else if (option == "--cut-reply") {
+      if (!integer(0, std::numeric_limits<int>::max())) return false;
+      config.faults.cutReply = static_cast<int>(number);
+    } else if (option == "--cut-bytes") {
+      if (!integer(4, std::numeric_limits<std::uint32_t>::max())) return false;
+      config.faults.cutBytes = static_cast<std::uint32_t>(number);
+    } else if (option == "--identity-from") {
+      if (!integer(0, std::numeric_limits<int>::max())) return false;
+      config.faults.identityFrom = static_cast<int>(number);
+    } else if (option == "--identity-count") {
+      if (!integer(0, std::numeric_limits<int>::max())) return false;
+      config.faults.identityCount = static_cast<int>(number);
+    } else if (option == "--identity-value") {
+      if (!integer(0, 255)) return false;
+      config.faults.identityValue = static_cast<std::uint8_t>(number);
+    } else if (option == "--directory-entries") {
+      if (!integer(0, 65535)) return false;
+      config.faults.directoryEntries = static_cast<int>(number);
+    } else if (option == "--leave-after") {
+      if (!integer(0, std::numeric_limits<int>::max())) return false;
+      config.faults.leaveAfter = static_cast<int>(number);
+    } else if (option == "--away-ms") {
+      if (!integer(0, 3600000)) return false;
+      config.faults.awayMs = static_cast<int>(number);
     } else if (option == "--make-samples") {
       options.makeSamples = value;
     } else {
@@ -211,6 +238,22 @@ Faults (N counts the requests of one connection from 1; 0 is off):
                      send it with the prefix replaced, then end the connection
   --absurd-value V   that prefix, decimal or 0x hex, may be negative
                      (default 0x7FFFFFFF)
+  --end-after N      answer request N in full, then end the connection
+  --cut-reply N      if request N has a length-prefixed reply, cut it to
+                     --cut-bytes V bytes (at least 4, default 4), its prefix saying
+                     so; the connection stays
+  --identity-from N  from the Nth identity poll of a connection on (2: all but the
+                     first), answer --identity-value V (default 0) instead, for
+                     --identity-count C polls (default 0: all), busy or not
+  --directory-entries N
+                     directories list N entries: the stored files, then copies of
+                     the last one named "Extra <position>", which file requests
+                     also get (N may exceed the 255 an area holds)
+  --garbage-directory
+                     directory replies keep their length, every header byte is noise
+  --leave-after N    answer request N, then leave the bus (ending the connection)
+  --away-ms N        for N ms (default 0), and come back with what the state folder
+                     holds, as a device switched off and on again
   --fault-once       the first of these faults to fire turns them all off when its
                      connection ends; later connections are served normally
 

@@ -80,6 +80,71 @@ bool SomeoneListens(const std::string& path) {
   return live;
 }
 
+// What the file command at `position` (1-based) finds beyond the stored files of an area whose
+// directory is padded to more entries: a copy of the last stored file, named after its position.
+Bytes ExtraFile(const std::vector<Bytes>& stored, int position) {
+  Bytes file = stored.back();
+  const std::string name = "Extra " + std::to_string(position);
+  std::fill_n(file.begin() + 12, kNameSize, 0);
+  std::copy_n(name.begin(), std::min(name.size(), kNameSize), file.begin() + 12);
+  file[5] = kAddedMark;
+  return file;
+}
+
+// Changes `reply` to `request` as the content faults say (the identity answers, the padded and the
+// garbled directories); true when one of them did. `identityPoll` counts the connection's
+// identity polls, this one included.
+bool Misshape(const Faults& faults, const DeviceMemory& memory, const Bytes& request,
+              int identityPoll, Reply& reply) {
+  if (request == Bytes{0x10}) {
+    if (faults.identityFrom <= 0 || identityPoll < faults.identityFrom ||
+        (faults.identityCount > 0 && identityPoll >= faults.identityFrom + faults.identityCount)) {
+      return false;
+    }
+    reply.bytes = {faults.identityValue};
+    reply.notes.push_back("fault: identity poll " + std::to_string(identityPoll) + " answered " +
+                          std::to_string(faults.identityValue));
+    return true;
+  }
+  if (request.size() < 5 || request[0] != 0xFF) return false;
+  const auto slot = AreaSlot(request[3]);
+  if (!slot || memory[*slot].files.empty()) return false;
+  const std::vector<Bytes>& stored = memory[*slot].files;
+  const auto count = static_cast<int>(stored.size());
+  bool changed = false;
+  if (request[1] == 0xFA && faults.directoryEntries > 0) {
+    reply.bytes.resize(4);
+    for (int position = 1; position <= faults.directoryEntries; ++position) {
+      const Bytes file = position <= count ? stored[position - 1u] : ExtraFile(stored, position);
+      reply.bytes.insert(reply.bytes.end(), file.begin(),
+                         file.begin() + static_cast<std::ptrdiff_t>(kHeaderSize));
+    }
+    platform::WriteLE32(reply.bytes, 0, static_cast<std::uint32_t>(reply.bytes.size()));
+    reply.notes.push_back("fault: directory lists " + std::to_string(faults.directoryEntries) +
+                          " entries");
+    changed = true;
+  }
+  if (request[1] == 0xFA && faults.garbageDirectory && reply.bytes.size() > 4) {
+    // The same noise every time, so that a test can tell what the tool made of it.
+    std::uint32_t noise = 0x9E3779B9u;
+    for (std::size_t at = 4; at < reply.bytes.size(); ++at) {
+      noise ^= noise << 13;
+      noise ^= noise >> 17;
+      noise ^= noise << 5;
+      reply.bytes[at] = static_cast<std::uint8_t>(noise);
+    }
+    reply.notes.push_back("fault: directory headers garbled");
+    changed = true;
+  }
+  if (request[1] == 0xC2 && request[4] > count && request[4] <= faults.directoryEntries) {
+    reply = Reply{};
+    reply.bytes = ExtraFile(stored, request[4]);
+    reply.lengthPrefixed = true;
+    changed = true;
+  }
+  return changed;
+}
+
 }  // namespace
 
 DeviceSimulator::DeviceSimulator(SimulatorConfig config)
@@ -265,27 +330,52 @@ static Wait WaitFor(int wakeFd, int fd, short events, int timeoutMs) {
 
 void DeviceSimulator::Serve() {
   bool restartPending = false;
+  std::optional<int> away;  // the leave fault fired: this long off the bus
   while (!stopping_) {
-    if (restartPending) {
+    if (restartPending || away) {
+      const bool restart = restartPending;
+      const int offMs = restart ? config_.restartMs : *away;
       restartPending = false;
+      away.reset();
       LeaveBus();
-      Note("left the bus to restart");
-      if (WaitFor(wakeRead_, -1, 0, config_.restartMs) == Wait::kStopping) return;
+      Note(restart ? "left the bus to restart" : "left the bus");
+      if (WaitFor(wakeRead_, -1, 0, offMs) == Wait::kStopping) return;
+      if (!restart) Reload();
       std::string error;
       while (!JoinBus(error)) {
         Note("cannot rejoin the bus: " + error);
         if (WaitFor(wakeRead_, -1, 0, kRejoinRetryMs) == Wait::kStopping) return;
       }
-      ++restarts_;
-      Note("back on the bus after a restart");
+      if (restart) {
+        ++restarts_;
+        Note("back on the bus after a restart");
+      } else {
+        Note("back on the bus with what the state folder holds");
+      }
       continue;
     }
     if (WaitFor(wakeRead_, listenFd_, POLLIN, -1) != Wait::kReady) return;
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) continue;
-    ServeConnection(fd, restartPending);
+    ServeConnection(fd, restartPending, away);
     ::close(fd);
   }
+}
+
+void DeviceSimulator::Reload() {
+  std::pair<std::uint8_t, std::uint8_t> version;
+  {
+    std::lock_guard lock(mutex_);
+    version = model_->FirmwareVersion();
+  }
+  DeviceMemory memory;
+  std::string error;
+  if (!store_.Load(memory, version.first, version.second, error)) {
+    Note("cannot reload the state folder, memory kept: " + error);
+    return;
+  }
+  std::lock_guard lock(mutex_);
+  model_ = std::make_unique<DeviceModel>(std::move(memory), config_.settings);
 }
 
 bool DeviceSimulator::SendAll(int fd, const std::uint8_t* data, std::size_t size) {
@@ -305,13 +395,14 @@ bool DeviceSimulator::SendAll(int fd, const std::uint8_t* data, std::size_t size
   return true;
 }
 
-void DeviceSimulator::ServeConnection(int fd, bool& restart) {
+void DeviceSimulator::ServeConnection(int fd, bool& restart, std::optional<int>& away) {
   {
     std::lock_guard lock(mutex_);
     model_->BeginConnection();
   }
   Bytes buffer;
   int count = 0;
+  int identityPolls = 0;
   int connection = 0;
   bool silent = false;
   // The faults that fired here, when they are to fire only once.
@@ -341,10 +432,14 @@ void DeviceSimulator::ServeConnection(int fd, bool& restart) {
       LogRequest(connection, request);
       Faults faults;
       Reply reply;
+      if (request == Bytes{0x10}) ++identityPolls;
       {
         std::lock_guard lock(mutex_);
         faults = faults_;
-        if (faults.dropAfter != count) reply = model_->Handle(request);
+        if (faults.dropAfter != count) {
+          reply = model_->Handle(request);
+          if (Misshape(faults, model_->Memory(), request, identityPolls, reply)) fired(faults);
+        }
       }
       if (faults.dropAfter == count) {
         fired(faults);
@@ -373,7 +468,28 @@ void DeviceSimulator::ServeConnection(int fd, bool& restart) {
         open = false;
         break;
       }
+      if (faults.cutReply == count && reply.lengthPrefixed && reply.bytes.size() >= 4) {
+        fired(faults);
+        const std::size_t size = std::clamp<std::size_t>(faults.cutBytes, 4, reply.bytes.size());
+        Note("fault: reply to request " + std::to_string(count) + " cut to " +
+             std::to_string(size) + " of " + std::to_string(reply.bytes.size()) + " bytes");
+        reply.bytes.resize(size);
+        platform::WriteLE32(reply.bytes, 0, static_cast<std::uint32_t>(size));
+      }
       if (!SendAll(fd, reply.bytes.data(), reply.bytes.size()) || reply.endConnection) {
+        open = false;
+        break;
+      }
+      if (faults.endAfter == count) {
+        fired(faults);
+        Note("fault: link ended after request " + std::to_string(count));
+        open = false;
+        break;
+      }
+      if (faults.leaveAfter == count) {
+        fired(faults);
+        Note("fault: leaving the bus after request " + std::to_string(count));
+        away = faults.awayMs;
         open = false;
         break;
       }

@@ -34,6 +34,26 @@ struct Faults {
   int shortReply = 0;    // handle request N, send half its reply, end the connection
   int absurdPrefix = 0;  // request N, when its reply is length-prefixed, gets `absurdValue`
   std::uint32_t absurdValue = 0x7FFFFFFF;  // as prefix; the connection ends after that reply
+  int endAfter = 0;  // handle request N and send its whole reply, then end the connection
+  // Request N, when its reply is length-prefixed, is cut to `cutBytes` (at least the prefix) and
+  // its prefix says so: a well-framed reply that is simply short. The connection stays.
+  int cutReply = 0;
+  std::uint32_t cutBytes = 4;
+  // Identity polls of a connection, counted from 1: from poll N on, `identityCount` of them (0:
+  // all) are answered `identityValue`, busy or not. 2 leaves the first poll as it is.
+  int identityFrom = 0;
+  int identityCount = 0;
+  std::uint8_t identityValue = 0;
+  // Directory replies list this many entries: the area's stored files, then copies of its last
+  // one named "Extra <position>", which the file command also serves. More than an area can
+  // hold on purpose (positions past 255 cannot be asked for).
+  int directoryEntries = 0;
+  // Directory replies keep their length, but every header byte is noise.
+  bool garbageDirectory = false;
+  // Handle request N, then leave the bus (ending the connection) for `awayMs`, and come back
+  // with only what the state folder holds, as a device that was switched off and on again.
+  int leaveAfter = 0;
+  int awayMs = 0;
   // The first fault to fire turns them all off once its connection ends, so that a tool's
   // recovery can be seen to work on the very next connection.
   bool once = false;
@@ -100,8 +120,11 @@ class DeviceSimulator {
   bool JoinBus(std::string& error);
   void LeaveBus();
   void Serve();
-  // Serves one connection to its end; sets `restart` when new firmware took over.
-  void ServeConnection(int fd, bool& restart);
+  // Serves one connection to its end; sets `restart` when new firmware took over, and `away` to
+  // the time off the bus when the leave fault fired.
+  void ServeConnection(int fd, bool& restart, std::optional<int>& away);
+  // Replaces the memory by what the state folder holds, as after being switched off and on.
+  void Reload();
   bool SendAll(int fd, const std::uint8_t* data, std::size_t size);
   void Note(const std::string& text);
   void LogRequest(int connection, const Bytes& request);
