@@ -66,7 +66,8 @@ class TIrDA {
 
   // A device that accepts the connection and then never answers must not hang the transfer:
   // every receive on the data socket gives up after this long and fails the link.
-  int ReceiveTimeoutMs = 10000;
+  static constexpr int kDefaultReceiveTimeoutMs = 10000;
+  int ReceiveTimeoutMs = kDefaultReceiveTimeoutMs;
 
  private:
   void FailConnect(int errorCode);

@@ -20,6 +20,7 @@ void TIrDAThread::run() {
   {
     auto link = std::make_unique<TDynaIrDA>(api_);
     link->LinkOk = true;
+    link->ReceiveTimeoutMs = ReceiveTimeoutMs;
     try {
       link->CreateDataSocket(DeviceId);
       if (link->LinkOk) {

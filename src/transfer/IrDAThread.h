@@ -37,6 +37,8 @@ class TIrDAThread : public QThread {
 
   std::array<std::uint8_t, 4> DeviceId{};
   bool WriteDirection = false;
+  // The link's receive time-out (see TIrDA::ReceiveTimeoutMs).
+  int ReceiveTimeoutMs = TIrDA::kDefaultReceiveTimeoutMs;
 
   bool Failed() const { return failed_; }
 

@@ -67,6 +67,7 @@ void TTransferSession::LaunchWorker() {
   auto worker = std::make_unique<TIrDAThread>(*this, this, api_);
   worker->DeviceId = DeviceId;
   worker->WriteDirection = writeDirection_;
+  worker->ReceiveTimeoutMs = ReceiveTimeoutMs;
   if (watcher_) watcher_->WaitPaused();
   if (CallOffStart()) return;
   worker_ = worker.release();

@@ -89,6 +89,10 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   // Stops for good and lets events through until the transfer under way has ended.
   void StopAndWait();
 
+  // How long every transfer's link waits for a reply before it fails (TIrDA::ReceiveTimeoutMs);
+  // tests of devices that stop answering shorten it.
+  int ReceiveTimeoutMs = TIrDA::kDefaultReceiveTimeoutMs;
+
   // Shared state of the transfers.
   std::uint8_t ActionCode = 14;
   std::int32_t RetryCount = 0;
