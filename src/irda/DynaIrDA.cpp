@@ -88,7 +88,9 @@ bool TDynaIrDA::Transact(std::uint8_t mode) {
     // A stream that ended inside the prefix leaves ExpectedLength 0 and Reply what came.
     if (LinkOk && TotalReceived >= prefixWidth) {
       ExpectedLength = ReadLengthPrefix();
-      if (ExpectedLength < 0 || ExpectedLength > kMaxReplyLength) {
+      // The length counts the prefix itself, so a smaller one is no length at all: taken, it
+      // would pass the reply's first chunk off as all of it and leave the rest in the stream.
+      if (ExpectedLength < prefixWidth || ExpectedLength > kMaxReplyLength) {
         Fail("Reply length out of range: " + std::to_string(ExpectedLength));
       } else {
         const std::size_t wanted = static_cast<std::size_t>(ExpectedLength) +

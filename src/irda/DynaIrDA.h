@@ -30,7 +30,7 @@ class TDynaIrDA : public TIrDA {
   explicit TDynaIrDA(platform::IrdaSocketApi* api = nullptr);
 
   // A length prefix beyond this cannot come from the device (its whole memory is smaller); it
-  // fails the link instead of being allocated.
+  // fails the link instead of being allocated, as does one shorter than the prefix itself.
   static constexpr std::int32_t kMaxReplyLength = 16 * 1024 * 1024;
 
   // Builds Request from `command` and exchanges it; returns LinkOk. Malformed notation in Params
