@@ -35,6 +35,9 @@ TCatalogue::TLanguageNames TCatalogue::BuildCatalogue(std::span<const std::uint8
   for (std::size_t i = 0; i < headers.size(); ++i) {
     auto entry = std::make_unique<TFileHeader>();
     entry->ParseRaw(headers[i]);
+    // Every later command about the entry goes to the area whose directory listed it: a damaged
+    // header's type byte must not send a file request or a delete into another area.
+    entry->SetTypeCode(areaType);
     entry->SetListedHeader(headers[i]);
     entry->SetDirIndex(static_cast<std::uint8_t>(i));
     entry->SetPosition(static_cast<std::uint8_t>(i + 1));

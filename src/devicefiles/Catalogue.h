@@ -26,9 +26,10 @@ class TCatalogue {
 
   // Replaces the catalogue by the headers of `directoryReply` (bytes 0-3: the reply's length,
   // then one 32-byte header per entry). Only whole headers that the reply really holds are used,
-  // and at most kMaxEntries of them. `rawFiles` is emptied when the entry count changes, since it
-  // must stay aligned with the entries. For the language area the names are returned for the
-  // lists; for other areas both lists are empty.
+  // and at most kMaxEntries of them; every entry belongs to `areaType`, whatever type byte its
+  // header carries. `rawFiles` is emptied when the entry count changes, since it must stay
+  // aligned with the entries. For the language area the names are returned for the lists; for
+  // other areas both lists are empty.
   TLanguageNames BuildCatalogue(std::span<const std::uint8_t> directoryReply, std::uint8_t areaType,
                                 std::vector<platform::Bytes>& rawFiles);
 
