@@ -7,10 +7,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "firmware/WizardForm.h"
 #include "texts/LangStrings.h"
+#include "transfer/TransferSession.h"
+#include "widgets/PackageImport.h"
+#include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
+#include "widgets/Prompts.h"
 
 namespace {
+
+constexpr int kWriteFirmwareText = 65187;
+constexpr int kNoDeviceText = 65180;
 
 void DrawStrap(QPainter& p, const QRectF& band, bool withHoles) {
   QLinearGradient shade(band.topLeft(), band.topRight());
@@ -112,7 +120,7 @@ QPixmap SoftwarePage::DrawProductPicture(QSize size) {
   return picture;
 }
 
-SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent) {
+SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent), scale_(f) {
   setObjectName("SoftwareTabSheet");
   SetPageFont(this);
 
@@ -158,6 +166,9 @@ SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent) {
   device->addStretch(1);
 
   LayOutTransferPage(this, lSoftTitle, gbSoftwareDrive, WriteSWButton, gbSoftwareOrvanel, f);
+
+  connect(LoadSWFileButton, &QPushButton::clicked, this, &SoftwarePage::LoadSWFileButtonClick);
+  connect(WriteSWButton, &QPushButton::clicked, this, &SoftwarePage::WriteSWButtonClick);
 }
 
 void SoftwarePage::ApplyTexts() {
@@ -178,4 +189,45 @@ void SoftwarePage::SoftwareTabSheetShow() {
   WriteSWButton->setEnabled(false);
   for (QLabel* panel : {SWFilenamePanel, SWDescrPanel, SWVersionPanel, SWSizePanel, SWChksumPanel})
     panel->setText("---");
+}
+
+void SoftwarePage::LoadSWFileButtonClick() {
+  if (!host_) return;
+  TPackageImport import;
+  switch (ImportPackage(*host_, kTypeFirmware, this, import)) {
+    case TPackageImportResult::Imported:
+      SWFilenamePanel->setText(import.FileName);
+      SWSizePanel->setText(import.Fields.Size);
+      SWVersionPanel->setText(import.Fields.Version);
+      SWDescrPanel->setText(import.Fields.Name);
+      SWChksumPanel->setText(import.Fields.Checksum);
+      WriteSWButton->setEnabled(true);
+      break;
+    case TPackageImportResult::Refused:
+      // The import buffer now holds the refused file: nothing of the one before may be written.
+      SoftwareTabSheetShow();
+      break;
+    case TPackageImportResult::Unreadable:
+    case TPackageImportResult::Cancelled:
+      break;
+  }
+}
+
+void SoftwarePage::WriteSWButtonClick() {
+  bool completed = false;
+  {
+    TWizardForm wizard(scale_, this);
+    completed = Prompts().ExecModal(wizard) == QDialog::Accepted;
+  }
+  if (!completed || !host_) return;
+  if (!host_->DeviceDetected()) {
+    Prompts().Plain(LangString(kNoDeviceText), this);
+    return;
+  }
+  // The window announces the finished update only for a write started here whose last part
+  // went out; both flags start afresh with every write.
+  TTransferSession& session = host_->TransferSession();
+  session.FirmwareWriteMarker = true;
+  session.LastPartSent = false;
+  host_->StartAction(kWriteFirmwareAction, true, LangString(kWriteFirmwareText));
 }

@@ -24,6 +24,10 @@ class SoftwarePage : public QWidget {
   void SetHost(TPageHost* host) { host_ = host; }
   // Runs each time the page is shown.
   void SoftwareTabSheetShow();
+  // Imports a firmware file and shows its header.
+  void LoadSWFileButtonClick();
+  // Runs the update wizard; once the diver has passed it, the write starts.
+  void WriteSWButtonClick();
 
   // The product picture: a wrist dive computer, `size` in device pixels.
   static QPixmap DrawProductPicture(QSize size);
@@ -59,4 +63,5 @@ class SoftwarePage : public QWidget {
 
  private:
   TPageHost* host_ = nullptr;
+  double scale_;  // the wizard is laid out for the same screen as the page
 };
