@@ -40,14 +40,6 @@ bool SendHeader(TRequestPrimitives& requests, const platform::Bytes& source, std
   return SendBlock(requests, kHeaderPacket, std::span(source).subspan(offset, kHeaderBytes));
 }
 
-// Block packets and the default command get no answer, so a link lost under the last of them
-// would go unnoticed and the window would list what the device never took. A quiet poll after
-// them is answered only by a device that has read everything sent before it.
-void ConfirmTaken(TRequestPrimitives& requests) {
-  std::uint8_t scratch = 0;
-  requests.PollReply(std::span(&scratch, 1), 1, CommandTable()[kIdentityCommand]);
-}
-
 // A package or upload that claims more bytes than it holds is refused before anything goes out:
 // the device would otherwise store a file padded with whatever lay beyond the buffer.
 void RefuseInvalidFile(TTransferHost& host) {
@@ -113,12 +105,9 @@ TWriteOutcome WritePicture(TRequestPrimitives& requests, TDeviceInfo& info) {
   ReadArea(requests, info, kTypePicture);
   host.SetProgressMaximum(static_cast<int>(size / kContentPacketBytes + 2));
   SendHeader(requests, header, 0);
-  const bool sent =
-      SendContent(requests, size - kHeaderBytes, 1, kFilePollInterval, info.PixelData);
-  // The device takes a picture without a busy spell, so no ready wait follows: one poll shows
-  // that it took the last packet.
-  ConfirmTaken(requests);
-  return SentOutcome(sent);
+  // The device takes a picture without a busy spell, so no ready wait follows.
+  return SentOutcome(
+      SendContent(requests, size - kHeaderBytes, 1, kFilePollInterval, info.PixelData));
 }
 
 // Older firmware than the device runs is refused, except for the pairs (file on device) that
@@ -239,7 +228,6 @@ void SetDefault(TRequestPrimitives& requests, std::uint8_t type) {
   const std::array<std::uint8_t, 3> param = {
       0xFF, type, static_cast<std::uint8_t>(requests.Host().DefaultPosition())};
   requests.SendCommand(param, CommandTable()[kDefaultCommand]);
-  ConfirmTaken(requests);
 }
 
 }  // namespace
