@@ -1,40 +1,57 @@
 #include "languages/LanguagesPage.h"
 
 #include <QCheckBox>
-#include <QFontDatabase>
+#include <QDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "devicefiles/FileHeader.h"
+#include "languages/LangDisclaimerForm.h"
 #include "texts/LangStrings.h"
+#include "transfer/TransferSession.h"
+#include "transfer/WriteActions.h"
+#include "widgets/PackageImport.h"
+#include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
+#include "widgets/Prompts.h"
 
 namespace {
 
-// Language names come in any script; one face that covers them all keeps a list from mixing
-// fallback fonts line by line.
+constexpr int kDefaultQuestionText = 65206;
+constexpr int kSetDefaultLanguageText = 65197;
+constexpr int kDeleteLanguageText = 65195;
+constexpr int kWriteLanguageText = 65189;
+
+// Language names come in any script: the page's face list ends with one that covers them all
+// (UseFaceForAllScripts), and the lists show them a size larger, where Chinese and Korean stay
+// legible.
 QListWidget* NewLanguageList(QWidget* parent, const char* name, double f) {
   auto* list = new QListWidget(parent);
   list->setObjectName(name);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
-  if (QFontDatabase::families().contains("WenQuanYi Micro Hei")) {
-    QFont names = list->font();
-    names.setFamilies({"WenQuanYi Micro Hei", "Liberation Sans", "DejaVu Sans"});
-    names.setPointSize(9);
-    list->setFont(names);
-  }
+  QFont names = list->font();
+  names.setPointSize(9);
+  list->setFont(names);
   list->setMinimumHeight(Scaled(80, f));
   return list;
 }
 
+// The row of the item selected in `list` (single selection); -1 for none.
+int SelectedRow(const QListWidget* list) {
+  const QList<QListWidgetItem*> selected = list->selectedItems();
+  return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
 }  // namespace
 
-LanguagesPage::LanguagesPage(double f, QWidget* parent) : QWidget(parent) {
+LanguagesPage::LanguagesPage(double f, QWidget* parent) : QWidget(parent), f_(f) {
   setObjectName("LanguagesTabSheet");
-  SetPageFont(this);
+  UseFaceForAllScripts(this);
 
   lLangTitle = NewTitleLabel(this, "lLangTitle", 12);
 
@@ -88,6 +105,19 @@ LanguagesPage::LanguagesPage(double f, QWidget* parent) : QWidget(parent) {
   device->addLayout(actions);
 
   LayOutTransferPage(this, lLangTitle, gbLangMyComputer, WriteLangButton, gbLangOrvanel, f);
+
+  connect(LangReadOnlyTntListBox, &QListWidget::itemClicked, this,
+          &LanguagesPage::LangReadOnlyListBoxClick);
+  connect(LanguageTntListBox, &QListWidget::itemClicked, this,
+          &LanguagesPage::LanguageListBoxClick);
+  for (QListWidget* list : {LangReadOnlyTntListBox, LanguageTntListBox})
+    list->installEventFilter(this);
+  // clicked, not toggled: only the diver's own ticks ask the device anything; the page sets the
+  // box itself for every language clicked.
+  connect(cbDefaultLang, &QCheckBox::clicked, this, &LanguagesPage::cbDefaultLangClick);
+  connect(DeleteLangButton, &QPushButton::clicked, this, &LanguagesPage::DeleteLangButtonClick);
+  connect(ImportLangButton, &QPushButton::clicked, this, &LanguagesPage::ImportLangButtonClick);
+  connect(WriteLangButton, &QPushButton::clicked, this, &LanguagesPage::WriteLangButtonClick);
 }
 
 void LanguagesPage::ApplyTexts() {
@@ -103,6 +133,8 @@ void LanguagesPage::ApplyTexts() {
   lSize->setText(LangString(65231));
   ImportLangButton->setText(LangString(65200));
   WriteLangButton->setToolTip(LangString(65204));
+  // ">>" says nothing when read out: the button is named by what it does.
+  WriteLangButton->setAccessibleName(LangString(65204));
   gbLangOrvanel->setTitle(LangString(65243));
   lFactorySetLang->setText(LangString(65202));
   lAddLang->setText(LangString(65203));
@@ -113,6 +145,7 @@ void LanguagesPage::ApplyTexts() {
 void LanguagesPage::ClearLists() {
   LangReadOnlyTntListBox->clear();
   LanguageTntListBox->clear();
+  cbDefaultLang->setChecked(false);
 }
 
 void LanguagesPage::ShowLanguages(const QStringList& factory, const QStringList& added) {
@@ -121,7 +154,7 @@ void LanguagesPage::ShowLanguages(const QStringList& factory, const QStringList&
 }
 
 std::vector<int> LanguagesPage::SelectedAddedEntries() const {
-  const int j = LanguageTntListBox->currentRow();
+  const int j = SelectedRow(LanguageTntListBox);
   if (j < 0) return {};
   return {LangReadOnlyTntListBox->count() + j};
 }
@@ -129,6 +162,10 @@ std::vector<int> LanguagesPage::SelectedAddedEntries() const {
 void LanguagesPage::ShowDeleted(const std::vector<int>& entries, bool defaultToFirst) {
   for (const int entry : entries)
     delete LanguageTntListBox->takeItem(entry - LangReadOnlyTntListBox->count());
+  // The neighbour that took the deleted item's place was never chosen by the diver: a tick on
+  // the default box must not make it the default.
+  LanguageTntListBox->clearSelection();
+  LanguageTntListBox->setCurrentRow(-1);
   if (defaultToFirst) {
     cbDefaultLang->setChecked(false);
     cbDefaultLang->setEnabled(true);
@@ -136,10 +173,155 @@ void LanguagesPage::ShowDeleted(const std::vector<int>& entries, bool defaultToF
   DeleteLangButton->setEnabled(false);
 }
 
+void LanguagesPage::ResetImportPanels() {
+  for (QLabel* panel : {LangFilenamePanel, LangDescrTntPanel, LangVersionPanel, LangSizePanel})
+    panel->setText("---");
+}
+
 void LanguagesPage::LanguagesTabSheetShow() {
   WriteLangButton->setEnabled(false);
   DeleteLangButton->setEnabled(false);
   ImportLangButton->setEnabled(false);
-  for (QLabel* panel : {LangFilenamePanel, LangDescrTntPanel, LangVersionPanel, LangSizePanel})
-    panel->setText("---");
+  ResetImportPanels();
+}
+
+// ---- The device's languages
+// ----------------------------------------------------------------------
+
+int LanguagesPage::SelectedEntry() const {
+  if (AdditionalListClicked) {
+    const int row = SelectedRow(LanguageTntListBox);
+    return row < 0 ? -1 : LangReadOnlyTntListBox->count() + row;
+  }
+  return SelectedRow(LangReadOnlyTntListBox);
+}
+
+void LanguagesPage::ClickDeviceList(bool added) {
+  QListWidget* clicked = added ? LanguageTntListBox : LangReadOnlyTntListBox;
+  QListWidget* other = added ? LangReadOnlyTntListBox : LanguageTntListBox;
+  if (!host_ || SelectedRow(clicked) < 0) return;
+  AdditionalListClicked = added;
+  // One language at a time across both lists: the default box and the delete button speak of it.
+  other->clearSelection();
+  other->setCurrentRow(-1);
+  const TFileHeader* entry = host_->TransferSession().Catalogue.Entry(SelectedEntry());
+  cbDefaultLang->setChecked(entry && entry->DefaultFlag() == 1);
+  const bool detected = host_->DeviceDetected();
+  // Factory languages stay on the device; the default is changed by ticking another language.
+  DeleteLangButton->setEnabled(added && detected);
+  cbDefaultLang->setEnabled(detected && !cbDefaultLang->isChecked());
+}
+
+void LanguagesPage::LangReadOnlyListBoxClick() {
+  ClickDeviceList(false);
+}
+
+void LanguagesPage::LanguageListBoxClick() {
+  ClickDeviceList(true);
+}
+
+bool LanguagesPage::eventFilter(QObject* watched, QEvent* event) {
+  // A language chosen with the keys counts like one clicked, so the default box and the delete
+  // button never speak of a language the diver has moved away from.
+  if (event->type() == QEvent::KeyRelease) {
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown:
+      case Qt::Key_Home:
+      case Qt::Key_End:
+      case Qt::Key_Space:
+        if (watched == LangReadOnlyTntListBox) LangReadOnlyListBoxClick();
+        if (watched == LanguageTntListBox) LanguageListBoxClick();
+        break;
+      default:
+        break;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void LanguagesPage::cbDefaultLangClick(bool checked) {
+  if (host_ && checked) {
+    TCatalogue& catalogue = host_->TransferSession().Catalogue;
+    // The device names one default; should the catalogue hold several marks, the last one is it.
+    int previous = -1;
+    for (int i = 0; i < catalogue.CatalogueCount(); ++i) {
+      TFileHeader* entry = catalogue.Entry(i);
+      if (entry->DefaultFlag() == 1) previous = i;
+      entry->SetDefaultFlag(0);
+    }
+    const int selected = SelectedEntry();
+    const auto restore = [&] {
+      if (TFileHeader* entry = catalogue.Entry(previous)) entry->SetDefaultFlag(1);
+      if (TFileHeader* entry = catalogue.Entry(selected); entry && selected != previous)
+        entry->SetDefaultFlag(0);
+      cbDefaultLang->setChecked(false);
+    };
+    if (TFileHeader* entry = catalogue.Entry(selected)) {
+      entry->SetDefaultFlag(1);
+      if (host_->DeviceDetected() && selected != previous) {
+        const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangString(kDefaultQuestionText),
+                                       TBeep::Notice, this);
+        if (yes) {
+          host_->StartAction(kSetDefaultLanguageAction, true, LangString(kSetDefaultLanguageText));
+        } else {
+          restore();
+        }
+      }
+    } else {
+      // No language is selected (the one clicked has just been deleted): there is nothing to
+      // make the default, and the mark stays where it was.
+      restore();
+    }
+  }
+  cbDefaultLang->setEnabled(!cbDefaultLang->isChecked());
+}
+
+void LanguagesPage::DeleteLangButtonClick() {
+  if (!host_) return;
+  const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangStrings::DeleteLanguageQuestion(),
+                                 TBeep::Notice, this);
+  if (!yes || !host_->DeviceDetected() || !host_->TransferSession().CanStart()) return;
+  host_->DeleteStarted();
+  host_->StartAction(kDeleteFilesAction, true, LangString(kDeleteLanguageText));
+}
+
+// ---- The language file on the PC -------------------------------------------------------------
+
+void LanguagesPage::ImportLangButtonClick() {
+  if (!host_) return;
+  TPackageImport import;
+  switch (ImportPackage(*host_, kTypeLanguage, this, import)) {
+    case TPackageImportResult::Imported:
+      LangFilenamePanel->setText(import.FileName);
+      LangSizePanel->setText(import.Fields.Size);
+      LangVersionPanel->setText(import.Fields.Version);
+      LangDescrTntPanel->setText(import.Fields.Name);
+      WriteLangButton->setEnabled(true);
+      break;
+    case TPackageImportResult::Refused:
+      // The import buffer holds the refused file now: nothing the page showed can be written.
+      WriteLangButton->setEnabled(false);
+      ResetImportPanels();
+      break;
+    case TPackageImportResult::Unreadable:
+    case TPackageImportResult::Cancelled:
+      break;
+  }
+}
+
+void LanguagesPage::WriteLangButtonClick() {
+  if (!host_) return;
+  bool accepted = false;
+  {
+    TLangDisclaimerForm disclaimer(f_, this);
+    disclaimer.SelectTexts(LangDescrTntPanel->text());
+    // Continue, or whatever else ends the window other than Cancel and its title bar's close.
+    accepted = Prompts().ExecModal(disclaimer) != QDialog::Rejected;
+  }
+  if (accepted && host_->DeviceDetected()) {
+    host_->StartAction(kWriteLanguageAction, true, LangString(kWriteLanguageText));
+  }
 }

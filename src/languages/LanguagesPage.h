@@ -28,15 +28,28 @@ class LanguagesPage : public QWidget {
   // Runs each time the page is shown.
   void LanguagesTabSheetShow();
 
-  // The device's languages, factory and added.
+  // The device's languages, factory and added. Emptying them unticks the default box: it speaks
+  // of a selected language.
   void ClearLists();
   void ShowLanguages(const QStringList& factory, const QStringList& added);
   // Catalogue entry of the selected added language (entry i is factory item i, or added item i
   // minus the number of factory items); none or one.
   std::vector<int> SelectedAddedEntries() const;
-  // After a delete: the added items of these catalogue entries (descending) go; when the default
-  // went with them, the default box is free to mark another.
+  // After a delete: the added items of these catalogue entries (descending) go and nothing is
+  // selected in that list; when the default went with them, the default box is free to mark
+  // another.
   void ShowDeleted(const std::vector<int>& entries, bool defaultToFirst);
+
+  // Handlers.
+  void LangReadOnlyListBoxClick();
+  void LanguageListBoxClick();
+  void cbDefaultLangClick(bool checked);
+  void DeleteLangButtonClick();
+  void ImportLangButtonClick();
+  void WriteLangButtonClick();
+
+  // The device list clicked last is the list of added languages.
+  bool AdditionalListClicked = false;
 
   QLabel* lLangTitle;
 
@@ -68,6 +81,17 @@ class LanguagesPage : public QWidget {
   static constexpr int kWriteButtonWidth = 50;
   static constexpr int kDeleteButtonWidth = 75;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  // A click on a device list: the default box and the delete button follow the language chosen.
+  void ClickDeviceList(bool added);
+  // The catalogue entry of the language selected in the list clicked last; -1 for none.
+  int SelectedEntry() const;
+  // Every panel of the imported file back to "---".
+  void ResetImportPanels();
+
   TPageHost* host_ = nullptr;
+  double f_;  // the screen scale, for the windows the page opens
 };

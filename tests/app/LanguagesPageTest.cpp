@@ -1,0 +1,364 @@
+// The Languages page on its own, with a window stand-in: clicks on the device's languages, the
+// default question, deleting, the import and the write behind the disclaimer.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "DemoContent.h"
+#include "languages/LangDisclaimerForm.h"
+#include "languages/LanguagesPage.h"
+#include "platform/ByteOrder.h"
+#include "support/RecordingSessionView.h"
+#include "support/ScriptedPrompts.h"
+#include "texts/LangStrings.h"
+#include "transfer/TransferSession.h"
+#include "widgets/PageHost.h"
+
+namespace {
+
+class FakeWindow : public TPageHost {
+ public:
+  bool detected = true;
+  struct TStart {
+    int action;
+    bool write;
+    QString status;
+  };
+  std::vector<TStart> starts;
+  bool deleteStarted = false;
+  testsupport::RecordingSessionView view;
+  TTransferSession session{view};
+
+  bool DeviceDetected() const override { return detected; }
+  TTransferSession& TransferSession() override { return session; }
+  bool StartAction(std::uint8_t action, bool write, const QString& status) override {
+    starts.push_back({action, write, status});
+    return true;
+  }
+  void SetStatusText(int, const QString&) override {}
+  void DeleteStarted() override { deleteStarted = true; }
+};
+
+// A language directory reply, factory entries first, as the device sends it.
+platform::Bytes Directory(const std::vector<std::pair<std::string, bool>>& names) {
+  platform::Bytes reply;
+  platform::AppendLE(reply, static_cast<std::uint32_t>(4 + 32 * names.size()), 4);
+  for (const auto& [name, added] : names) {
+    platform::Bytes header(32, 0);
+    platform::WriteLE32(header, 0, 2400);
+    header[5] = added ? 0xFF : 0;
+    header[6] = kTypeLanguage;
+    std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 16), header.begin() + 12);
+    reply.insert(reply.end(), header.begin(), header.end());
+  }
+  return reply;
+}
+
+class LanguagesPageTest : public testing::Test {
+ protected:
+  LanguagesPageTest() {
+    page.ApplyTexts();
+    page.SetHost(&window);
+    page.LanguagesTabSheetShow();
+  }
+
+  // Three factory languages and two added ones, entry `defaultEntry` marked default (-1: none),
+  // listed as the window lists a read.
+  void LoadLanguages(int defaultEntry = 0) {
+    page.ClearLists();
+    const auto names =
+        window.session.Catalogue.BuildCatalogue(Directory({{"Italiano", false},
+                                                           {"English", false},
+                                                           {"Deutsch", false},
+                                                           {"Español", true},
+                                                           {"Polski", true}}),
+                                                kTypeLanguage, window.session.RawFileList);
+    if (defaultEntry >= 0) window.session.Catalogue.Entry(defaultEntry)->SetDefaultFlag(1);
+    page.ShowLanguages(names.Factory, names.Added);
+  }
+
+  void Click(QListWidget* list, int row) {
+    list->setCurrentRow(row);
+    emit list->itemClicked(list->item(row));
+  }
+  // Entry `entry` in whichever list holds it.
+  void ClickEntry(int entry) {
+    if (entry < 3) {
+      Click(page.LangReadOnlyTntListBox, entry);
+    } else {
+      Click(page.LanguageTntListBox, entry - 3);
+    }
+  }
+  int DefaultEntry() const { return window.session.Catalogue.DefaultPosition() - 1; }
+
+  TScriptedPrompts prompts;
+  FakeWindow window;
+  LanguagesPage page;
+  QTemporaryDir folder;
+};
+
+TEST_F(LanguagesPageTest, ClickedLanguageSetsTheDefaultBoxAndTheDeleteButton) {
+  const struct {
+    const char* what;
+    int entry;
+    bool detected;
+    bool isDefault;
+    bool defaultEnabled;
+    bool deleteEnabled;
+  } cases[] = {
+      {"factory language, device present", 1, true, false, true, false},
+      {"factory default, device present", 0, true, true, false, false},
+      {"factory language, no device", 2, false, false, false, false},
+      {"added language, device present", 4, true, false, true, true},
+      {"added default, device present", 3, true, true, false, true},
+      {"added language, no device", 4, false, false, false, false},
+      {"added default, no device", 3, false, true, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LoadLanguages(c.entry == 3 ? 3 : 0);
+    window.detected = c.detected;
+    // Something selected in the other list before: it goes.
+    ClickEntry(c.entry < 3 ? 3 : 0);
+    ClickEntry(c.entry);
+
+    const bool added = c.entry >= 3;
+    EXPECT_EQ(page.AdditionalListClicked, added);
+    QListWidget* other = added ? page.LangReadOnlyTntListBox : page.LanguageTntListBox;
+    EXPECT_TRUE(other->selectedItems().isEmpty());
+    EXPECT_EQ(page.SelectedAddedEntries(), added ? std::vector<int>{c.entry} : std::vector<int>{});
+    EXPECT_EQ(page.cbDefaultLang->isChecked(), c.isDefault);
+    EXPECT_EQ(page.cbDefaultLang->isEnabled(), c.defaultEnabled);
+    EXPECT_EQ(page.DeleteLangButton->isEnabled(), c.deleteEnabled);
+  }
+}
+
+TEST_F(LanguagesPageTest, DefaultQuestionMovesTheMarkOrPutsItBack) {
+  const struct {
+    const char* what;
+    int previous;  // -1: none marked
+    int clicked;
+    bool detected;
+    TMessageAnswer answer;
+    bool asked;
+    int defaultAfter;
+    bool started;
+  } cases[] = {
+      {"Yes for an added language", 0, 4, true, TMessageAnswer::Yes, true, 4, true},
+      {"Yes for a factory language", 3, 2, true, TMessageAnswer::Yes, true, 2, true},
+      {"No", 0, 4, true, TMessageAnswer::No, true, 0, false},
+      {"box closed", 3, 1, true, TMessageAnswer::Closed, true, 3, false},
+      {"none marked, No", -1, 1, true, TMessageAnswer::No, true, -1, false},
+      {"no device: marked here, nothing asked", 0, 4, false, TMessageAnswer::Yes, false, 4, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LoadLanguages(c.previous);
+    window.starts.clear();
+    prompts.Clear();
+    window.detected = true;
+    ClickEntry(c.clicked);
+    window.detected = c.detected;
+    prompts.QueueAnswer(c.answer);
+    // The box is enabled only with a device; the handler is what a click runs.
+    page.cbDefaultLang->setChecked(true);
+    page.cbDefaultLangClick(true);
+
+    const auto messages = prompts.Records(TPromptEvent::Message);
+    ASSERT_EQ(messages.size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_EQ(messages[0].Text, LangString(65206));
+      EXPECT_EQ(messages[0].Kind, TMessageKind::Confirmation);
+      EXPECT_EQ(messages[0].Beep, TBeep::Notice);
+    }
+    EXPECT_EQ(DefaultEntry(), c.defaultAfter);
+    int marks = 0;
+    for (int i = 0; i < window.session.Catalogue.CatalogueCount(); ++i)
+      marks += window.session.Catalogue.Entry(i)->DefaultFlag();
+    EXPECT_EQ(marks, c.defaultAfter >= 0 ? 1 : 0);
+    ASSERT_EQ(window.starts.size(), c.started ? 1u : 0u);
+    if (c.started) {
+      EXPECT_EQ(window.starts[0].action, 16);
+      EXPECT_TRUE(window.starts[0].write);
+      EXPECT_EQ(window.starts[0].status, LangString(65197));
+    }
+    const bool checked = c.defaultAfter == c.clicked;
+    EXPECT_EQ(page.cbDefaultLang->isChecked(), checked);
+    EXPECT_EQ(page.cbDefaultLang->isEnabled(), !checked);
+  }
+}
+
+TEST_F(LanguagesPageTest, TickingTheDefaultAgainAsksNothing) {
+  // Several marks: the last one is the default the device has.
+  LoadLanguages(1);
+  window.session.Catalogue.Entry(4)->SetDefaultFlag(1);
+  ClickEntry(4);
+  ASSERT_TRUE(page.cbDefaultLang->isChecked());
+  page.cbDefaultLangClick(true);
+  EXPECT_TRUE(prompts.Records().empty());
+  EXPECT_TRUE(window.starts.empty());
+  EXPECT_EQ(DefaultEntry(), 4);
+  EXPECT_EQ(window.session.Catalogue.Entry(1)->DefaultFlag(), 0);
+  EXPECT_FALSE(page.cbDefaultLang->isEnabled());
+}
+
+TEST_F(LanguagesPageTest, DeleteAsksAndStartsOnlyWithADeviceAndYes) {
+  const struct {
+    const char* what;
+    bool detected;
+    TMessageAnswer answer;
+    bool started;
+  } cases[] = {
+      {"Yes", true, TMessageAnswer::Yes, true},
+      {"No", true, TMessageAnswer::No, false},
+      {"device gone meanwhile", false, TMessageAnswer::Yes, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LoadLanguages();
+    window.starts.clear();
+    window.deleteStarted = false;
+    prompts.Clear();
+    window.detected = true;
+    ClickEntry(4);
+    ASSERT_TRUE(page.DeleteLangButton->isEnabled());
+    window.detected = c.detected;
+    prompts.QueueAnswer(c.answer);
+    page.DeleteLangButton->click();
+
+    ASSERT_EQ(prompts.Records(TPromptEvent::Message).size(), 1u);
+    EXPECT_EQ(prompts.Last().Text, LangStrings::DeleteLanguageQuestion());
+    EXPECT_EQ(prompts.Last().Text, LangString(65195) + "?");
+    EXPECT_EQ(prompts.Last().Beep, TBeep::Notice);
+    EXPECT_EQ(window.deleteStarted, c.started);
+    ASSERT_EQ(window.starts.size(), c.started ? 1u : 0u);
+    if (c.started) {
+      EXPECT_EQ(window.starts[0].action, 8);
+      EXPECT_EQ(window.starts[0].status, LangString(65195));
+    }
+  }
+}
+
+TEST_F(LanguagesPageTest, ImportFillsThePanelsRefusalResetsThemCancelKeepsThem) {
+  const QString good = QDir(folder.path()).filePath("polski.bin");
+  const devsim::Bytes file = devsim::MakeLanguageFile("Polski", 0, 3242);
+  QFile out(good);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size()));
+  out.close();
+  const QString junk = QDir(folder.path()).filePath("junk.bin");
+  QFile(junk).open(QIODevice::WriteOnly);
+
+  const auto panels = [&] {
+    return QStringList{page.LangFilenamePanel->text(), page.LangSizePanel->text(),
+                       page.LangVersionPanel->text(), page.LangDescrTntPanel->text()};
+  };
+  const QStringList imported{"polski.bin", "3242 Bytes", "V1.2", "Polski"};
+  const QStringList empty{"---", "---", "---", "---"};
+  const struct {
+    const char* what;
+    QString answer;  // empty: cancelled
+    QStringList shown;
+    bool writable;
+  } steps[] = {
+      {"a language file", good, imported, true},
+      {"cancelled", QString(), imported, true},
+      {"a file that is no language", junk, empty, false},
+      {"the file again", good, imported, true},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    prompts.QueueFileName(step.answer);
+    page.ImportLangButton->setEnabled(true);
+    page.ImportLangButton->click();
+    EXPECT_EQ(panels(), step.shown);
+    EXPECT_EQ(page.WriteLangButton->isEnabled(), step.writable);
+  }
+  EXPECT_EQ(prompts.Records(TPromptEvent::OpenFile).size(), 4u);
+  EXPECT_EQ(window.session.ImportBuffer, file);
+}
+
+TEST_F(LanguagesPageTest, WriteStartsOnlyAfterTheDisclaimerIsAccepted) {
+  const struct {
+    const char* what;
+    bool detected;
+    int result;  // the disclaimer's
+    bool started;
+  } cases[] = {
+      {"ticked and continued", true, QDialog::Accepted, true},
+      {"cancelled", true, QDialog::Rejected, false},
+      {"another way out but Cancel", true, 2, true},
+      {"accepted without a device", false, QDialog::Accepted, false},
+  };
+  page.LangDescrTntPanel->setText("Русский");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    window.starts.clear();
+    prompts.Clear();
+    window.detected = c.detected;
+    QString shownIntro;
+    prompts.QueueModal([&](QDialog& dialog) {
+      auto& form = dynamic_cast<TLangDisclaimerForm&>(dialog);
+      shownIntro = form.Texts().Intro;
+      if (c.result == QDialog::Accepted) {
+        form.cbConfirm->click();
+        form.cbUnderstand->click();
+        form.bOk->click();
+        return form.result();
+      }
+      return c.result;
+    });
+    page.WriteLangButtonClick();
+
+    ASSERT_EQ(prompts.Records(TPromptEvent::Modal).size(), 1u);
+    EXPECT_EQ(prompts.Last().Window, "LangDisclaimerForm");
+    EXPECT_EQ(prompts.Last().Caption, LangString(65200));
+    EXPECT_TRUE(shownIntro.startsWith(QString::fromUtf8(u8"Компания BRAVANTO")));
+    EXPECT_EQ(prompts.Records(TPromptEvent::Message).size(), 0u);
+    ASSERT_EQ(window.starts.size(), c.started ? 1u : 0u);
+    if (c.started) {
+      EXPECT_EQ(window.starts[0].action, 4);
+      EXPECT_TRUE(window.starts[0].write);
+      EXPECT_EQ(window.starts[0].status, LangString(65189));
+    }
+  }
+  // Freed once answered: nothing of it is left around the page.
+  EXPECT_TRUE(page.findChildren<TLangDisclaimerForm*>().isEmpty());
+}
+
+TEST_F(LanguagesPageTest, ListsShowEveryScriptInOneFaceListAndEmptyingUnticksTheDefault) {
+  LoadLanguages(0);
+  ClickEntry(0);
+  ASSERT_TRUE(page.cbDefaultLang->isChecked());
+  page.ClearLists();
+  EXPECT_EQ(page.LangReadOnlyTntListBox->count(), 0);
+  EXPECT_EQ(page.LanguageTntListBox->count(), 0);
+  EXPECT_FALSE(page.cbDefaultLang->isChecked());
+
+  const QString names = QString::fromUtf8(u8"简体中文 한국어 Русский Ελληνικά Čeština");
+  for (QWidget* shown : std::initializer_list<QWidget*>{
+           page.LangReadOnlyTntListBox, page.LanguageTntListBox, page.LangDescrTntPanel}) {
+    SCOPED_TRACE(shown->objectName().toStdString());
+    const QStringList families = shown->font().families();
+    ASSERT_GE(families.size(), 2);
+    EXPECT_EQ(families.first(), page.lLangTitle->font().families().first());
+    EXPECT_EQ(families.last(), "WenQuanYi Micro Hei");
+    for (const QChar ch : names) {
+      if (ch.isSpace()) continue;
+      const bool covered = std::any_of(families.begin(), families.end(), [&](const QString& f) {
+        QFont face(f);
+        return QFontMetrics(face).inFont(ch) && QFontInfo(face).family() == f;
+      });
+      EXPECT_TRUE(covered) << QString(ch).toStdString();
+    }
+  }
+}
+
+}  // namespace

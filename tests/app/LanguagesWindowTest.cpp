@@ -1,0 +1,155 @@
+// The Languages page in the real window against the simulated dive computer, as a diver uses it:
+// import a language file, pass the disclaimer, write it, make it the default, delete it.
+// Controls are clicked; pauses are recorded, not spent.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "DemoContent.h"
+#include "DeviceSimulator.h"
+#include "app/AboutPage.h"
+#include "app/Main.h"
+#include "languages/LangDisclaimerForm.h"
+#include "languages/LanguagesPage.h"
+#include "support/PumpEvents.h"
+#include "support/ScriptedPrompts.h"
+#include "support/WindowOnSimulator.h"
+#include "texts/LangStrings.h"
+
+namespace {
+
+using testsupport::PumpUntil;
+
+class LanguagesWindowTest : public testsupport::WindowOnSimulatorTest {
+ protected:
+  LanguagesWindowTest() {
+    form->show();  // laid out, so that clicks land where the items are
+    const devsim::Bytes file = devsim::MakeLanguageFile("Polski", 0, 3242);
+    QFile out(polski);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size()));
+  }
+
+  LanguagesPage& page() { return *form->LanguagesTabSheet; }
+  // The Languages page with the device's languages read: three factory, Español added.
+  void OpenLanguagesPage() {
+    ASSERT_TRUE(WaitForLight());
+    form->TabPageControl->setCurrentWidget(form->LanguagesTabSheet);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return page().LanguageTntListBox->count() == 1 && !form->TransferActive(); }));
+    ASSERT_EQ(page().LangReadOnlyTntListBox->count(), 3);
+  }
+  void ClickItem(QListWidget* list, int row) {
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+  }
+  void Import() {
+    prompts.QueueFileName(polski);
+    ASSERT_TRUE(page().ImportLangButton->isEnabled());
+    QTest::mouseClick(page().ImportLangButton, Qt::LeftButton);
+    ASSERT_EQ(page().LangDescrTntPanel->text(), "Polski");
+    ASSERT_TRUE(page().WriteLangButton->isEnabled());
+  }
+  // The disclaimer as the diver answers it: both statements ticked and Continue, or Cancel.
+  void AnswerDisclaimer(bool accept) {
+    prompts.QueueModal([accept](QDialog& dialog) {
+      auto& disclaimer = dynamic_cast<TLangDisclaimerForm&>(dialog);
+      if (!accept) {
+        disclaimer.bCancel->click();
+        return disclaimer.result();
+      }
+      QTest::mouseClick(disclaimer.cbConfirm, Qt::LeftButton, {}, QPoint(5, 5));
+      QTest::mouseClick(disclaimer.cbUnderstand, Qt::LeftButton, {}, QPoint(5, 5));
+      EXPECT_TRUE(disclaimer.bOk->isEnabled());
+      disclaimer.bOk->click();
+      return disclaimer.result();
+    });
+  }
+
+  QTemporaryDir files;
+  const QString polski = QDir(files.path()).filePath("polski.bin");
+};
+
+TEST_F(LanguagesWindowTest, WriteMakeDefaultAndDeleteAnAddedLanguage) {
+  OpenLanguagesPage();
+  EXPECT_EQ(device->Files(3).size(), 4u);
+  Import();
+  EXPECT_EQ(page().LangFilenamePanel->text(), "polski.bin");
+  EXPECT_EQ(page().LangSizePanel->text(), "3242 Bytes");
+
+  // ">>" and the disclaimer in Polish: the device stores the file as an added language.
+  AnswerDisclaimer(true);
+  QTest::mouseClick(page().WriteLangButton, Qt::LeftButton);
+  ASSERT_TRUE(WaitIdle());
+  ASSERT_EQ(prompts.Records(TPromptEvent::Modal).size(), 1u);
+  const auto stored = device->Files(3);
+  ASSERT_EQ(stored.size(), 5u);
+  EXPECT_EQ(std::string(stored[4].begin() + 12, stored[4].begin() + 18), "Polski");
+  EXPECT_EQ(stored[4][5], 0xFF);
+  ASSERT_EQ(page().LanguageTntListBox->count(), 2);
+  EXPECT_EQ(page().LanguageTntListBox->item(1)->text(), "Polski");
+  EXPECT_EQ(page().lAddLang->text(), "Lingue aggiuntive");
+
+  // Click it and tick the default box: asked, and the device makes it its language.
+  ClickItem(page().LanguageTntListBox, 1);
+  EXPECT_FALSE(page().cbDefaultLang->isChecked());
+  ASSERT_TRUE(page().cbDefaultLang->isEnabled());
+  EXPECT_TRUE(page().DeleteLangButton->isEnabled());
+  prompts.QueueAnswer(TMessageAnswer::Yes);
+  QTest::mouseClick(page().cbDefaultLang, Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(prompts.Last().Text, LangString(65206));
+  EXPECT_EQ(device->DefaultIndex(3), 5);
+  EXPECT_TRUE(page().cbDefaultLang->isChecked());
+  EXPECT_FALSE(page().cbDefaultLang->isEnabled());
+
+  // Delete it: the first factory language is the default again, here and on the device.
+  ClickItem(page().LanguageTntListBox, 1);
+  prompts.QueueAnswer(TMessageAnswer::Yes);
+  QTest::mouseClick(page().DeleteLangButton, Qt::LeftButton);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(prompts.Last().Text, LangStrings::DeleteLanguageQuestion());
+  EXPECT_EQ(device->Files(3).size(), 4u);
+  ASSERT_EQ(page().LanguageTntListBox->count(), 1);
+  EXPECT_EQ(page().LanguageTntListBox->item(0)->text(), QString::fromUtf8(u8"Español"));
+  EXPECT_TRUE(page().LanguageTntListBox->selectedItems().isEmpty());
+  EXPECT_FALSE(page().DeleteLangButton->isEnabled());
+  EXPECT_TRUE(form->DeleteHappened);
+  EXPECT_EQ(device->DefaultIndex(3), 1);
+  ClickItem(page().LangReadOnlyTntListBox, 0);
+  EXPECT_TRUE(page().cbDefaultLang->isChecked());
+  EXPECT_FALSE(page().cbDefaultLang->isEnabled());
+  ClickItem(page().LangReadOnlyTntListBox, 1);
+  EXPECT_FALSE(page().cbDefaultLang->isChecked());
+  EXPECT_TRUE(page().cbDefaultLang->isEnabled());
+
+  // Leaving the page empties it and forgets the catalogue.
+  ASSERT_TRUE(TurnTo(form->AboutTabSheet));
+  EXPECT_EQ(page().LangReadOnlyTntListBox->count(), 0);
+  EXPECT_EQ(page().LanguageTntListBox->count(), 0);
+  EXPECT_FALSE(page().cbDefaultLang->isChecked());
+  EXPECT_EQ(form->Session.Catalogue.CatalogueCount(), 0);
+}
+
+TEST_F(LanguagesWindowTest, CancelledDisclaimerWritesNothing) {
+  OpenLanguagesPage();
+  Import();
+  AnswerDisclaimer(false);
+  QTest::mouseClick(page().WriteLangButton, Qt::LeftButton);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(prompts.Records(TPromptEvent::Modal).size(), 1u);
+  EXPECT_TRUE(prompts.Records(TPromptEvent::Message).empty());
+  EXPECT_EQ(device->Files(3).size(), 4u);
+  EXPECT_EQ(page().LanguageTntListBox->count(), 1);
+  EXPECT_FALSE(form->LEDLabelWrite->Lit());
+}
+
+}  // namespace
