@@ -48,7 +48,7 @@ constexpr TDisclaimerTexts kKorean{
 // Russian.
 constexpr TDisclaimerTexts kRussian{
     .Intro =
-        u8"Компания BRAVANTO стремится обеспечивать постоянную поддержку своего семейства "
+        u8"Компания BRAVANTO привержена постоянной поддержке своего семейства "
         u8"подводных компьютеров Orvanel. Язык, который вы собираетесь загрузить и установить "
         u8"на свой подводный компьютер, не входит в число предустановленных на заводе, поэтому "
         u8"печатное руководство по эксплуатации на этом языке не входило в исходный комплект "
@@ -63,7 +63,7 @@ constexpr TDisclaimerTexts kRussian{
     .Effect =
         u8"При выборе нового языка работа Orvanel изменяется следующим образом: \r\n"
         u8"  - все предупреждения и сигналы тревоги, срабатывающие во время погружения, будут "
-        u8"отображаться на новом языке. \r\n"
+        u8"отображаться на новом языке; \r\n"
         u8"  - все меню и настройки в режиме поверхности будут отображаться на новом языке.",
     .Understand =
         u8"Я в полной мере понимаю, как этот новый язык повлияет на функции, уже имеющиеся в "
@@ -92,8 +92,8 @@ constexpr TDisclaimerTexts kPolish{
         u8"  - wszystkie menu i ustawienia w trybie powierzchniowym będą wyświetlane w nowym "
         u8"języku.",
     .Understand =
-        u8"W pełni rozumiem, w jaki sposób ten nowy język wpłynie na funkcje już dostępne w "
-        u8"moim komputerze nurkowym.",
+        u8"W szczególności rozumiem, w jaki sposób ten nowy język wpłynie na funkcje już "
+        u8"dostępne w moim komputerze nurkowym.",
 };
 
 // Danish.
@@ -138,7 +138,7 @@ constexpr TDisclaimerTexts kGreek{
     .Effect =
         u8"Με την επιλογή μιας νέας γλώσσας, η λειτουργία του Orvanel επηρεάζεται ως εξής: \r\n"
         u8"  - όλες οι προειδοποιήσεις και οι συναγερμοί που ενεργοποιούνται κατά τη διάρκεια "
-        u8"της κατάδυσης θα εμφανίζονται στη νέα γλώσσα. \r\n"
+        u8"της κατάδυσης θα εμφανίζονται στη νέα γλώσσα· \r\n"
         u8"  - όλα τα μενού και οι ρυθμίσεις της λειτουργίας επιφάνειας θα εμφανίζονται στη "
         u8"νέα γλώσσα.",
     .Understand =
@@ -155,7 +155,7 @@ constexpr TDisclaimerTexts kPortuguese{
         u8"manual impresso do produto neste idioma não fazia parte da embalagem original. Para "
         u8"obter informações sobre um manual no idioma que está prestes a transferir, contacte "
         u8"o distribuidor oficial dos produtos BRAVANTO no respetivo país. A BRAVANTO não "
-        u8"assume qualquer responsabilidade por eventuais erros ou omissões nesta tradução.",
+        u8"assume qualquer responsabilidade por eventuais erros ou omissões em tal tradução.",
     .Confirm =
         u8"Confirmo que pretendo transferir e instalar um idioma que não foi instalado de "
         u8"fábrica e que devo contactar o distribuidor competente para obter um manual do "
@@ -168,7 +168,7 @@ constexpr TDisclaimerTexts kPortuguese{
         u8"  - todos os menus e definições do modo de superfície serão apresentados no novo "
         u8"idioma.",
     .Understand =
-        u8"Compreendo perfeitamente de que forma este novo idioma afetará as funções já "
+        u8"Compreendo expressamente de que forma este novo idioma afetará as funções já "
         u8"existentes no meu computador de mergulho.",
 };
 
@@ -182,7 +182,7 @@ constexpr TDisclaimerTexts kRomanian{
         u8"făcut parte din pachetul original. Pentru informații privind un manual în limba pe "
         u8"care urmează să o descărcați, vă rugăm să contactați distribuitorul oficial al "
         u8"produselor BRAVANTO din țara respectivă. BRAVANTO nu își asumă nicio "
-        u8"responsabilitate pentru eventualele erori sau omisiuni din această traducere.",
+        u8"responsabilitate pentru eventualele erori sau omisiuni dintr-o astfel de traducere.",
     .Confirm =
         u8"Confirm că doresc să descarc și să instalez o limbă care nu a fost instalată din "
         u8"fabrică și că trebuie să contactez distribuitorul competent pentru un manual de "
@@ -285,11 +285,11 @@ constexpr TDisclaimerTexts kTurkish{
         u8"için ilgili distribütöre başvurmam gerektiğini onaylıyorum.",
     .Effect =
         u8"Yeni bir dil seçildiğinde Orvanel'in işleyişi şu şekilde etkilenir: \r\n"
-        u8"  - dalış sırasında tetiklenen tüm uyarılar ve alarmlar yeni dilde "
+        u8"  - Dalış sırasında tetiklenen tüm uyarılar ve alarmlar yeni dilde "
         u8"görüntülenecektir. \r\n"
-        u8"  - yüzey modundaki tüm menüler ve ayarlar yeni dilde görüntülenecektir.",
+        u8"  - Yüzey modundaki tüm menüler ve ayarlar yeni dilde görüntülenecektir.",
     .Understand =
-        u8"Bu yeni dilin dalış bilgisayarımda halihazırda bulunan işlevleri nasıl "
+        u8"Bu yeni dilin dalış bilgisayarımda hâlihazırda bulunan işlevleri nasıl "
         u8"etkileyeceğini açıkça anlıyorum.",
 };
 
@@ -300,7 +300,7 @@ constexpr TDisclaimerTexts kHungarian{
         u8"mellett. Az a nyelv, amelyet most készül letölteni és a búvárkomputerére "
         u8"telepíteni, gyárilag nincs előre telepítve, ezért a termék nyomtatott kézikönyve "
         u8"ezen a nyelven nem volt része az eredeti csomagnak. Ha a letölteni kívánt nyelvű "
-        u8"kézikönyvről szeretne tájékoztatást kapni, forduljon a BRAVANTO termékek adott "
+        u8"kézikönyvről szeretne tájékoztatást kapni, forduljon a BRAVANTO-termékek adott "
         u8"országbeli hivatalos forgalmazójához. A BRAVANTO semmilyen felelősséget nem vállal "
         u8"az ilyen fordítás esetleges hibáiért vagy hiányosságaiért.",
     .Confirm =
@@ -323,7 +323,7 @@ constexpr TDisclaimerTexts kCroatian{
         u8"Tvrtka BRAVANTO predana je trajnoj podršci svojoj liniji ronilačkih računala "
         u8"Orvanel. Jezik koji namjeravate preuzeti i instalirati na svoje ronilačko računalo "
         u8"nije tvornički predinstaliran te stoga tiskani priručnik za proizvod na tom jeziku "
-        u8"nije bio dio izvornog paketa. Za informacije o priručniku na jeziku koji "
+        u8"nije bio dio izvornog pakiranja. Za informacije o priručniku na jeziku koji "
         u8"namjeravate preuzeti obratite se službenom distributeru proizvoda BRAVANTO u "
         u8"odgovarajućoj zemlji. Tvrtka BRAVANTO ne preuzima nikakvu odgovornost za bilo kakve "
         u8"pogreške ili propuste u takvom prijevodu.",
@@ -351,7 +351,7 @@ constexpr TDisclaimerTexts kGerman{
         u8"enthalten. Für Informationen zu einem Handbuch in der Sprache, die Sie "
         u8"herunterladen möchten, wenden Sie sich bitte an den offiziellen Vertriebspartner "
         u8"für BRAVANTO-Produkte im jeweiligen Land. BRAVANTO übernimmt keinerlei "
-        u8"Verantwortung für Fehler oder Auslassungen in dieser Übersetzung.",
+        u8"Verantwortung für Fehler oder Auslassungen in einer solchen Übersetzung.",
     .Confirm =
         u8"Ich bestätige, dass ich eine Sprache herunterladen und installieren möchte, die "
         u8"nicht ab Werk installiert war, und dass ich mich für ein Benutzerhandbuch an den "
