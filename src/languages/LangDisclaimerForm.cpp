@@ -115,7 +115,8 @@ void UseFaceForAllScripts(QWidget* widget) {
 
 TLangDisclaimerForm::TLangDisclaimerForm(double f, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
       f_(f) {
   setObjectName("LangDisclaimerForm");
   UseFaceForAllScripts(this);
@@ -148,6 +149,8 @@ TLangDisclaimerForm::TLangDisclaimerForm(double f, QWidget* parent)
 
   bCancel = NewDialogButton(this, "bCancel", LangString(65163), f);
   bOk = NewDialogButton(this, "bOk", LangStrings::WizardContinueCaption(), f);
+  // The arrow is a picture of direction; read out, only the word means something.
+  bOk->setAccessibleName(LangString(65166).remove('&'));
   bOk->setEnabled(false);  // until both statements are ticked
 
   // The effect text lines up with the statements' texts around it.

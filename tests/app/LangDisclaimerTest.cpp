@@ -164,6 +164,11 @@ TEST(LangDisclaimerTest, WindowHasItsDesignSizeOnEveryScreen) {
     EXPECT_EQ(form.bOk->text(), LangStrings::WizardContinueCaption());
     EXPECT_TRUE(form.mDisclaimer->isReadOnly());
     EXPECT_EQ(form.mDisclaimer->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    // A fixed frame with the system menu, the minimise box and the close box.
+    for (const Qt::WindowType hint : {Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
+                                      Qt::WindowCloseButtonHint})
+      EXPECT_TRUE(form.windowFlags().testFlag(hint)) << hint;
+    EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
   }
 }
 
@@ -242,6 +247,9 @@ TEST(LangDisclaimerTest, StatementsAreCheckBoxesNamedByTheirWholeText) {
     EXPECT_TRUE(box->text().contains("\n"));  // both paragraphs
     EXPECT_EQ(box->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
   }
+  // Continue is read out as the word, without its arrow.
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(form.bOk)->text(QAccessible::Name),
+            LangString(65166).remove('&'));
 }
 
 }  // namespace
