@@ -19,6 +19,7 @@
 #include "support/ScriptedPrompts.h"
 #include "texts/LangStrings.h"
 #include "transfer/TransferSession.h"
+#include "widgets/PackageImport.h"
 #include "widgets/PageHost.h"
 
 namespace {
@@ -262,16 +263,19 @@ TEST_F(LanguagesPageTest, ImportFillsThePanelsRefusalResetsThemCancelKeepsThem) 
   };
   const QStringList imported{"polski.bin", "3242 Bytes", "V1.2", "Polski"};
   const QStringList empty{"---", "---", "---", "---"};
+  const devsim::Bytes none;
   const struct {
     const char* what;
     QString answer;  // empty: cancelled
     QStringList shown;
     bool writable;
+    const devsim::Bytes& buffer;
   } steps[] = {
-      {"a language file", good, imported, true},
-      {"cancelled", QString(), imported, true},
-      {"a file that is no language", junk, empty, false},
-      {"the file again", good, imported, true},
+      {"a language file", good, imported, true, file},
+      {"cancelled", QString(), imported, true, file},
+      {"a file that is no language", junk, empty, false, none},
+      {"cancelled after a refusal", QString(), empty, false, none},
+      {"the file again", good, imported, true, file},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.what);
@@ -280,9 +284,88 @@ TEST_F(LanguagesPageTest, ImportFillsThePanelsRefusalResetsThemCancelKeepsThem) 
     page.ImportLangButton->click();
     EXPECT_EQ(panels(), step.shown);
     EXPECT_EQ(page.WriteLangButton->isEnabled(), step.writable);
+    EXPECT_EQ(window.session.ImportBuffer, step.buffer);
   }
-  EXPECT_EQ(prompts.Records(TPromptEvent::OpenFile).size(), 4u);
-  EXPECT_EQ(window.session.ImportBuffer, file);
+  EXPECT_EQ(prompts.Records(TPromptEvent::OpenFile).size(), 5u);
+}
+
+// Both pages' import: the dialog each asks with, the files it takes whole, the ones it refuses
+// like a wrong type, and a cancel that leaves the buffer alone.
+TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
+  const auto package = [](std::uint8_t type, std::size_t size, std::uint32_t claimed) {
+    platform::Bytes data(size, 0x5A);
+    if (size >= 32) {
+      platform::WriteLE32(data, 0, claimed);
+      data[5] = 0;
+      data[6] = type;
+      std::fill_n(data.begin() + 12, 16, 0);
+    }
+    return data;
+  };
+  const platform::Bytes before{1, 2, 3};
+  const struct {
+    const char* what;
+    std::optional<platform::Bytes> file;  // nothing: the dialog is cancelled
+    std::uint8_t type;
+    TPackageImportResult result;
+    int errorText;  // 0: no box
+  } cases[] = {
+      {"language file", package(3, 64, 64), kTypeLanguage, TPackageImportResult::Imported, 0},
+      {"firmware file as a language", package(5, 64, 64), kTypeLanguage,
+       TPackageImportResult::Refused, 65168},
+      {"firmware file as firmware", package(5, 64, 64), kTypeFirmware,
+       TPackageImportResult::Imported, 0},
+      {"language file as firmware", package(3, 64, 64), kTypeFirmware,
+       TPackageImportResult::Refused, 65168},
+      {"empty file", package(3, 0, 0), kTypeLanguage, TPackageImportResult::Refused, 65168},
+      {"31 bytes", package(3, 31, 0), kTypeLanguage, TPackageImportResult::Refused, 65168},
+      {"header alone", package(3, 32, 32), kTypeLanguage, TPackageImportResult::Imported, 0},
+      {"size field past the end", package(3, 64, 65), kTypeLanguage,
+       TPackageImportResult::Refused, 65168},
+      {"cancelled", std::nullopt, kTypeLanguage, TPackageImportResult::Cancelled, 0},
+  };
+  const QString path = QDir(folder.path()).filePath("package");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    prompts.Clear();
+    window.session.ImportBuffer = before;
+    if (c.file) {
+      QFile out(path);
+      ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      out.write(reinterpret_cast<const char*>(c.file->data()), static_cast<qint64>(c.file->size()));
+    }
+    prompts.QueueFileName(c.file ? path : QString());
+    TPackageImport import;
+    EXPECT_EQ(ImportPackage(window, c.type, &page, import), c.result);
+
+    const auto dialogs = prompts.Records(TPromptEvent::OpenFile);
+    ASSERT_EQ(dialogs.size(), 1u);
+    const bool language = c.type == kTypeLanguage;
+    EXPECT_EQ(dialogs[0].File.Title, LangString(language ? 65201 : 65213));
+    EXPECT_EQ(dialogs[0].File.Filter,
+              language ? "Binary File (*.bin)" : "Encrypted File (*.enc *.ENC)");
+    EXPECT_TRUE(dialogs[0].File.FileName.isEmpty());
+    // The file read whole, refused or not; a cancel reads nothing.
+    EXPECT_EQ(window.session.ImportBuffer, c.file ? *c.file : before);
+    const auto messages = prompts.Records(TPromptEvent::Message);
+    ASSERT_EQ(messages.size(), c.errorText ? 1u : 0u);
+    if (c.errorText) {
+      EXPECT_EQ(messages[0].Text, LangString(c.errorText));
+      EXPECT_EQ(messages[0].Beep, TBeep::Error);
+    }
+    if (c.result == TPackageImportResult::Imported) {
+      EXPECT_EQ(import.FileName, "package");
+      EXPECT_EQ(import.Fields.Size, QString("%1 Bytes").arg(c.file->size()));
+    }
+  }
+  // A file that cannot be read at all has its own message.
+  prompts.Clear();
+  prompts.QueueFileName(QDir(folder.path()).filePath("missing.bin"));
+  TPackageImport import;
+  EXPECT_EQ(ImportPackage(window, kTypeLanguage, &page, import), TPackageImportResult::Unreadable);
+  ASSERT_EQ(prompts.Records(TPromptEvent::Message).size(), 1u);
+  EXPECT_EQ(prompts.Last().Text, LangString(65172));
+  EXPECT_EQ(window.session.ImportBuffer, before);
 }
 
 TEST_F(LanguagesPageTest, WriteStartsOnlyAfterTheDisclaimerIsAccepted) {

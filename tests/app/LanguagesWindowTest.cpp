@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -31,10 +30,9 @@ class LanguagesWindowTest : public testsupport::WindowOnSimulatorTest {
  protected:
   LanguagesWindowTest() {
     form->show();  // laid out, so that clicks land where the items are
-    const devsim::Bytes file = devsim::MakeLanguageFile("Polski", 0, 3242);
-    QFile out(polski);
-    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size()));
+    // The simulator's own sample files, as a diver would have them on disk.
+    std::string error;
+    EXPECT_TRUE(devsim::WriteSamples(files.path().toStdString(), error)) << error;
   }
 
   LanguagesPage& page() { return *form->LanguagesTabSheet; }
@@ -62,6 +60,7 @@ class LanguagesWindowTest : public testsupport::WindowOnSimulatorTest {
   void AnswerDisclaimer(bool accept) {
     prompts.QueueModal([accept](QDialog& dialog) {
       auto& disclaimer = dynamic_cast<TLangDisclaimerForm&>(dialog);
+      EXPECT_EQ(disclaimer.Texts().Intro, DisclaimerFor("Polski").Intro);
       if (!accept) {
         disclaimer.bCancel->click();
         return disclaimer.result();
