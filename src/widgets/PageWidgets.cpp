@@ -151,6 +151,8 @@ QVBoxLayout* NewFieldColumn(QGroupBox* box,
   column->setContentsMargins(Scaled(8, f), Scaled(6, f), Scaled(8, f), Scaled(8, f));
   column->setSpacing(Scaled(2, f));
   for (auto [label, panel] : fields) {
+    // The caption says what the value beside it is, for a screen reader too.
+    label->setBuddy(panel);
     column->addWidget(label);
     column->addWidget(panel);
     column->addSpacing(Scaled(6, f));

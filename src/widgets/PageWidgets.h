@@ -57,8 +57,8 @@ void SelectAllOnClick(QLineEdit* field, std::function<void()> onClick = {});
 // Factory entries sit on the button face: they can be looked at, not deleted.
 void ShowAsFactoryList(QWidget* list);
 
-// The file side of a transfer page: caption and value field pairs down `box`, the import button
-// at the foot.
+// The file side of a transfer page: caption and value field pairs down `box` (each caption the
+// buddy of its value), the import button at the foot.
 QVBoxLayout* NewFieldColumn(QGroupBox* box,
                             std::initializer_list<std::pair<QLabel*, QLabel*>> fields,
                             QPushButton* footButton, double f);

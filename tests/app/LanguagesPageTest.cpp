@@ -2,6 +2,7 @@
 // default question, deleting, the import and the write behind the disclaimer.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
@@ -442,6 +443,36 @@ TEST_F(LanguagesPageTest, ListsShowEveryScriptInOneFaceListAndEmptyingUnticksThe
       EXPECT_TRUE(covered) << QString(ch).toStdString();
     }
   }
+}
+
+TEST_F(LanguagesPageTest, EveryControlHasANameAScreenReaderSpeaks) {
+  LoadLanguages(0);
+  for (QWidget* control : page.findChildren<QWidget*>()) {
+    const QByteArray kind = control->metaObject()->className();
+    if (!control->inherits("QAbstractButton") && !control->inherits("QAbstractItemView") &&
+        !control->objectName().endsWith("Panel"))
+      continue;
+    SCOPED_TRACE(control->objectName().toStdString());
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty()) << kind.constData();
+  }
+  // Each value panel is labelled by the caption above it.
+  const std::pair<QLabel*, QLabel*> fields[] = {{page.lSelctLang, page.LangFilenamePanel},
+                                                {page.lVersion, page.LangVersionPanel},
+                                                {page.lLang, page.LangDescrTntPanel},
+                                                {page.lSize, page.LangSizePanel}};
+  for (const auto& [caption, panel] : fields) {
+    SCOPED_TRACE(caption->text().toStdString());
+    EXPECT_EQ(caption->buddy(), panel);
+    // (the group around them labels them as well)
+    const auto labels = QAccessible::queryAccessibleInterface(panel)->relations(
+        QAccessible::Label);
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const auto& label) {
+      return label.first->text(QAccessible::Name) == caption->text();
+    }));
+  }
+  EXPECT_EQ(page.WriteLangButton->accessibleName(), LangString(65204));
 }
 
 }  // namespace
