@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "irda/DynaUtils.h"
+#include "irda/LinkTrace.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ bool TDynaIrDA::Transact(std::uint8_t mode) {
   if (LinkOk) {
     SendBuffer = Request;
     SendResult = SendRequest();
+    if (LinkOk) Trace(TTraceDirection::Request, mode, SendBuffer);
   }
   LastReceived = 0;
   TotalReceived = 0;
@@ -79,6 +81,7 @@ bool TDynaIrDA::Transact(std::uint8_t mode) {
   Reply.clear();
   ReceiveBuffer.assign(2 * static_cast<std::size_t>(std::max(ChunkSize, 1)), 0);
   WritePos = 0;
+  receives_ = 0;
   TakeChunk();
 
   if (LinkOk && mode == 2) {
@@ -105,7 +108,21 @@ bool TDynaIrDA::Transact(std::uint8_t mode) {
     const std::size_t n = std::min(static_cast<std::size_t>(TotalReceived), ReceiveBuffer.size());
     Reply.assign(ReceiveBuffer.begin(), ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(n));
   }
+  // Also what a failed or ended stream left: an empty or cut reply is what a trace is read for.
+  Trace(TTraceDirection::Reply, mode, Reply);
   return LinkOk;
+}
+
+void TDynaIrDA::Trace(TTraceDirection direction, std::uint8_t mode,
+                      const platform::Bytes& bytes) const {
+  if (!LinkTraceWanted(TTraceChannel::Frames)) return;
+  TFrameTrace frame;
+  frame.Direction = direction;
+  frame.AnswerMode = mode;
+  frame.Bytes = bytes;
+  frame.Receives = direction == TTraceDirection::Reply ? receives_ : 0;
+  frame.ElapsedMs = MillisecondsSinceConnect();
+  TraceLinkFrame(frame);
 }
 
 std::int32_t TDynaIrDA::ReadLengthPrefix() const {
@@ -121,6 +138,7 @@ void TDynaIrDA::TakeChunk() {
       static_cast<std::size_t>(WritePos) + static_cast<std::size_t>(std::max(ChunkSize, 1)) + 2;
   if (ReceiveBuffer.size() < needed) ReceiveBuffer.resize(needed, 0);
   const int count = ReceiveChunk();
+  ++receives_;
   LastReceived = count;
   if (count > 0) {  // a failed receive (-1) must not take a byte off what has come
     WritePos += count;
@@ -130,7 +148,7 @@ void TDynaIrDA::TakeChunk() {
 
 void TDynaIrDA::Fail(const std::string& status) {
   LinkOk = false;
-  Status = status;
+  SetStatus(status);
 }
 
 // ---- The command table ------------------------------------------------------------------------

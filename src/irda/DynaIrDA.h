@@ -9,6 +9,7 @@
 #include <string>
 
 #include "irda/IrDAUnit.h"
+#include "irda/LinkTrace.h"
 #include "platform/ByteOrder.h"
 
 // One device command, kept and passed by value.
@@ -50,6 +51,10 @@ class TDynaIrDA : public TIrDA {
  private:
   void TakeChunk();
   void Fail(const std::string& status);
+  // Hands a frame of this exchange to the link trace, when a trace wants frames.
+  void Trace(TTraceDirection direction, std::uint8_t mode, const platform::Bytes& bytes) const;
+
+  int receives_ = 0;  // receive calls of the reply being collected
 };
 
 // ---- The command table ------------------------------------------------------------------------

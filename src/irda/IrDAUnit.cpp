@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
+#include "irda/LinkTrace.h"
 #include "platform/SleepHook.h"
 
 namespace {
@@ -25,20 +27,36 @@ std::string VersionText(std::uint16_t version) {
 
 TIrDA::TIrDA(platform::IrdaSocketApi* api) : api_(api ? api : &platform::DefaultSocketApi()) {}
 
+void TIrDA::SetStatus(std::string text) {
+  Status = std::move(text);
+  TraceLinkStatus(Status);
+}
+
+void TIrDA::AppendStatus(std::string_view text) {
+  Status += text;
+  TraceLinkStatus(Status);
+}
+
+std::int64_t TIrDA::MillisecondsSinceConnect() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               connectedAt_)
+      .count();
+}
+
 void TIrDA::StartWinsock() {
   if (api_->Startup(kRequestedVersion, WinsockData) != 0) {
-    Status = "Wrong winscock dlls";
+    SetStatus("Wrong winscock dlls");
     LinkOk = false;
     return;
   }
-  Status = "WSAStartup OK: " + VersionText(WinsockData.version) + "/" +
-           VersionText(WinsockData.highVersion) + " " + UpToZero(WinsockData.description) + " " +
-           UpToZero(WinsockData.systemStatus) + " " + UpToZero(WinsockData.vendorInfo);
+  SetStatus("WSAStartup OK: " + VersionText(WinsockData.version) + "/" +
+            VersionText(WinsockData.highVersion) + " " + UpToZero(WinsockData.description) + " " +
+            UpToZero(WinsockData.systemStatus) + " " + UpToZero(WinsockData.vendorInfo));
 }
 
 void TIrDA::StopWinsock() {
   api_->Cleanup();
-  Status = "WSACleanUp done";
+  SetStatus("WSACleanUp done");
 }
 
 void TIrDA::CreateDataSocket(const DeviceIdBytes& deviceId) {
@@ -46,28 +64,28 @@ void TIrDA::CreateDataSocket(const DeviceIdBytes& deviceId) {
   // close whatever handle happened to be stored before.
   DataSocket = api_->CreateSocket();
   if (DataSocket == platform::kInvalidSocket) {
-    Status = "WSCreateDF failed";
+    SetStatus("WSCreateDF failed");
     LinkOk = false;
     LastError = api_->LastError();
     return;
   }
   std::copy(deviceId.begin(), deviceId.end(), TargetAddress.deviceId);
-  Status = "WSCreateDF OK / GetOptDF OK";
+  SetStatus("WSCreateDF OK / GetOptDF OK");
 }
 
 void TIrDA::SetNoLinger() {
   if (api_->SetNoLinger(DataSocket) == platform::kSocketError) {
-    Status = "SetOpt: " + std::to_string(api_->LastError());
+    SetStatus("SetOpt: " + std::to_string(api_->LastError()));
   } else {
-    Status = "SetOpt OK";
+    SetStatus("SetOpt OK");
   }
 }
 
 void TIrDA::FailConnect(int errorCode) {
   const int closeResult = api_->Close(DataSocket);
   DataSocket = platform::kInvalidSocket;
-  Status = "Connect failed: " + std::to_string(errorCode) +
-           " / Close Client: " + std::to_string(closeResult);
+  SetStatus("Connect failed: " + std::to_string(errorCode) +
+            " / Close Client: " + std::to_string(closeResult));
   LinkOk = false;
 }
 
@@ -81,7 +99,8 @@ void TIrDA::ConnectDevice(bool nonBlocking) {
   if (nonBlocking) api_->SetNonBlocking(DataSocket, true);
   ConnectResult = api_->Connect(DataSocket, TargetAddress, platform::kSockAddrIrdaSize);
   if (ConnectResult != platform::kSocketError) {
-    Status = "Connect OK";
+    connectedAt_ = std::chrono::steady_clock::now();
+    SetStatus("Connect OK");
     ApplyReceiveTimeout();
     return;
   }
@@ -91,7 +110,7 @@ void TIrDA::ConnectDevice(bool nonBlocking) {
     return;
   }
 
-  Status = "Non-blocking connect OK";
+  SetStatus("Non-blocking connect OK");
   int trials = 0;
   bool ended = false;
   do {
@@ -107,7 +126,7 @@ void TIrDA::ConnectDevice(bool nonBlocking) {
         // Left for the first send or receive to report: the trials only wait for the link.
         ended = true;
         platform::Sleep(1000);
-        Status += " " + std::to_string(api_->LastError());
+        AppendStatus(" " + std::to_string(api_->LastError()));
       }
     }
     if (!ended) platform::Sleep(25);
@@ -119,11 +138,12 @@ void TIrDA::ConnectDevice(bool nonBlocking) {
   if (!ended) {
     const int closeResult = api_->Close(DataSocket);
     DataSocket = platform::kInvalidSocket;
-    Status += "\r\nConnect failed / Close Client: " + std::to_string(closeResult);
+    AppendStatus("\r\nConnect failed / Close Client: " + std::to_string(closeResult));
     LinkOk = false;
     return;
   }
-  Status += " Trials=" + std::to_string(trials);
+  connectedAt_ = std::chrono::steady_clock::now();
+  AppendStatus(" Trials=" + std::to_string(trials));
   api_->SetNonBlocking(DataSocket, false);
   ApplyReceiveTimeout();
 }
@@ -140,11 +160,11 @@ int TIrDA::SendRequest() {
     if (result < 0) error = api_->LastError();
   }
   if (result < 0) {
-    Status = "Send failed " + std::to_string(error);
+    SetStatus("Send failed " + std::to_string(error));
     DropDataSocket();
     return platform::kSocketError;
   }
-  Status = "Send OK";
+  SetStatus("Send OK");
   return result;
 }
 
@@ -157,17 +177,17 @@ int TIrDA::ReceiveChunk() {
     count = api_->Receive(DataSocket, scratch.data(), size);
 
   if (count < 0) {
-    Status = "Recv failed";
+    SetStatus("Recv failed");
     DropDataSocket();
     return platform::kSocketError;
   }
   if (count == 0) {
-    Status = "Finished recv data";
+    SetStatus("Finished recv data");
     RecvFinished = true;
     return 0;
   }
   count = std::min(count, size);  // never trust a layer to keep to the asked count
-  Status = "Recv data OK";
+  SetStatus("Recv data OK");
   const long long highestIndex = static_cast<long long>(ReceiveBuffer.size()) - 1;
   if (WritePos < 0 || static_cast<long long>(WritePos) + count >= highestIndex) WritePos = 0;
   // A chunk larger than the whole buffer grows it rather than being cut or written past its end.
@@ -184,37 +204,37 @@ void TIrDA::DropDataSocket() {
 }
 
 void TIrDA::ShutdownClient() {
-  Status = "Shutdown: " + std::to_string(api_->Shutdown(DataSocket));
+  SetStatus("Shutdown: " + std::to_string(api_->Shutdown(DataSocket)));
 }
 
 void TIrDA::CloseClient() {
   if (DataSocket == platform::kInvalidSocket) {
-    Status = "Close Client: Invalid Socket";
+    SetStatus("Close Client: Invalid Socket");
     return;
   }
   ShutdownClient();
   const platform::SocketHandle old = DataSocket;
   DataSocket = platform::kInvalidSocket;
   platform::Sleep(200);
-  Status += " / Close Client: " + std::to_string(api_->Close(old));
+  AppendStatus(" / Close Client: " + std::to_string(api_->Close(old)));
 }
 
 void TIrDA::CreateCheckSocket() {
   CheckSocket = api_->CreateSocket();
   if (CheckSocket == platform::kInvalidSocket) {
-    Status = "WSCreateCS failed";
+    SetStatus("WSCreateCS failed");
     LinkOk = false;
     LastError = api_->LastError();
     return;
   }
-  Status = "WSCreateCS OK";
+  SetStatus("WSCreateCS OK");
 }
 
 void TIrDA::CloseCheckSocket() {
   // Marked invalid so that a second close cannot hit a handle the system has given out again.
   if (CheckSocket != platform::kInvalidSocket) api_->Close(CheckSocket);
   CheckSocket = platform::kInvalidSocket;
-  Status = "Closed IrCheck";
+  SetStatus("Closed IrCheck");
 }
 
 void TIrDA::ListDevices() {
@@ -236,11 +256,11 @@ void TIrDA::ListDevices() {
   if (result == platform::kSocketError) {
     // Whatever a failed call left in the list, the watcher must read it as no device.
     platform::WriteLE(DeviceList.data(), 0, 0, 4);
-    Status = "GetOptCDL failed ";
+    SetStatus("GetOptCDL failed ");
     return;
   }
   DeviceCountText = std::to_string(ListedDeviceCount());
-  Status = "GetOptCDL OK:" + std::to_string(result) + " Dev:" + DeviceCountText;
+  SetStatus("GetOptCDL OK:" + std::to_string(result) + " Dev:" + DeviceCountText);
   DeviceIdText.clear();
   for (std::uint8_t byte : FirstDeviceId()) DeviceIdText += std::to_string(byte) + " ";
   DeviceNameText.assign(reinterpret_cast<const char*>(DeviceList.data() + kFirstName),

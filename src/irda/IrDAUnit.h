@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/ByteOrder.h"
 #include "platform/IrdaSocketApi.h"
@@ -40,6 +42,12 @@ class TIrDA {
   bool IsListed(const DeviceIdBytes& id) const;
 
   platform::IrdaSocketApi& Api() const { return *api_; }
+
+  // Status := text, and Status += text; either way the whole new text goes to the link trace.
+  void SetStatus(std::string text);
+  void AppendStatus(std::string_view text);
+  // Milliseconds since the data connection was made (since construction, before any).
+  std::int64_t MillisecondsSinceConnect() const;
 
   // Fields, in declaration order of the component.
   platform::SocketHandle DataSocket = 0;
@@ -76,4 +84,5 @@ class TIrDA {
   void DropDataSocket();
 
   platform::IrdaSocketApi* api_;
+  std::chrono::steady_clock::time_point connectedAt_ = std::chrono::steady_clock::now();
 };

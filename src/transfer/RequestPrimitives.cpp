@@ -17,7 +17,7 @@ bool TRequestPrimitives::Exchange(std::span<const std::uint8_t> params,
 
 void TRequestPrimitives::FailLink(const char* why) {
   link_.LinkOk = false;
-  link_.Status = why;
+  link_.SetStatus(why);
 }
 
 bool TRequestPrimitives::TakeFixed(std::span<std::uint8_t> dest, std::size_t n) {
@@ -114,7 +114,7 @@ bool CheckIdentity(TRequestPrimitives& requests, TDeviceInfo& info) {
   if (host.StopRequested()) return false;
   host.Notify(TNoticeKind::Error, kWrongDeviceText);
   requests.Link().LinkOk = false;
-  requests.Link().Status = "Wrong device";
+  requests.Link().SetStatus("Wrong device");
   host.RequestTerminate();
   return false;
 }
