@@ -3,10 +3,13 @@
 #include <QTranslator>
 
 #include "app/Main.h"
+#include "irda/LinkTraceLogging.h"
 #include "texts/LangStrings.h"
 #include "widgets/Application.h"
 
 int main(int argc, char** argv) {
+  // Frames and status texts of every link, for the logging rules to show or not.
+  const TScopedLinkTrace linkTrace(LinkTraceLoggingHook());
   TApplication app(argc, argv);
   TApplication::setApplicationName(LangStrings::ApplicationTitle());
 
