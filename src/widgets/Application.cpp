@@ -3,7 +3,10 @@
 #include "texts/LangStrings.h"
 #include "widgets/Prompts.h"
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // Desktops match the windows to the installed desktop entry, and so to its name and icon.
+  setDesktopFileName(QStringLiteral("org.orvanel.Config"));
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
