@@ -3,14 +3,17 @@
 #include <QTranslator>
 
 #include "app/Main.h"
+#include "app/StartupTiming.h"
 #include "irda/LinkTraceLogging.h"
 #include "texts/LangStrings.h"
 #include "widgets/Application.h"
 
 int main(int argc, char** argv) {
+  startup::Begin();
   // Frames and status texts of every link, for the logging rules to show or not.
   const TScopedLinkTrace linkTrace(LinkTraceLoggingHook());
   TApplication app(argc, argv);
+  startup::Mark("application");
   TApplication::setApplicationName(LangStrings::ApplicationTitle());
 
   // The toolkit's own dialogs (file and font choosers) speak the program's language too.
@@ -19,7 +22,11 @@ int main(int argc, char** argv) {
     TApplication::installTranslator(&toolkitTexts);
   }
 
+  startup::Mark("translations");
   TMainForm mainForm;
+  startup::Mark("main window");
+  startup::WatchFirstPaint(&mainForm);
   mainForm.show();
+  startup::Mark("shown");
   return TApplication::exec();
 }
