@@ -19,6 +19,7 @@
 #include <algorithm>
 
 #include "app/AboutPage.h"
+#include "app/StartupTiming.h"
 #include "firmware/SoftwarePage.h"
 #include "firmware/WaitForm.h"
 #include "irda/CheckDevListThread.h"
@@ -60,7 +61,7 @@ TMainForm::TMainForm(Options options)
   TabPageControl->setObjectName("TabPageControl");
   TabPageControl->setTabPosition(QTabWidget::East);
   AboutTabSheet = new AboutPage(scale_);
-  PicturesTabSheet = new PicturesPage(scale_);
+  PicturesTabSheet = new PicturesPage(scale_, nullptr, {}, TPageStart::Deferred);
   LanguagesTabSheet = new LanguagesPage(scale_);
   SoftwareTabSheet = new SoftwarePage(scale_);
   for (QWidget* page :
@@ -234,6 +235,22 @@ void TMainForm::ApplyTexts() {
   TabPageControl->setTabText(3, LangString(65207));
 }
 
+void TMainForm::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  // Queued: the rest of the start-up runs once this first frame is on the screen.
+  if (!startupFinished_ && !startupQueued_) {
+    startupQueued_ = true;
+    QTimer::singleShot(0, this, &TMainForm::FinishStartup);
+  }
+}
+
+void TMainForm::FinishStartup() {
+  if (startupFinished_ || closing_) return;
+  startupFinished_ = true;
+  PicturesTabSheet->FinishStart();
+  startup::Mark("start finished");
+}
+
 void TMainForm::SetStatusText(int panel, const QString& text) {
   StatusPanels.at(static_cast<std::size_t>(panel))->setText(text);
 }
@@ -253,7 +270,10 @@ void TMainForm::TabPageControlChange(int index) {
   } else {
     AboutTabSheet->TitleImage2->setVisible(false);
   }
-  if (page == PicturesTabSheet) PicturesTabSheet->PicturesTabSheetShow();
+  if (page == PicturesTabSheet) {
+    FinishStartup();
+    PicturesTabSheet->PicturesTabSheetShow();
+  }
   if (page == LanguagesTabSheet) LanguagesTabSheet->LanguagesTabSheetShow();
   if (page == SoftwareTabSheet) SoftwareTabSheet->SoftwareTabSheetShow();
   if (page != PicturesTabSheet) {

@@ -76,6 +76,13 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void ClearPicturesPage();
   void ClearLanguageLists();
 
+  // What the first frame does not need: the Pictures page's folder tree, file list and tool
+  // icons, whose folders and themed icons take longer to read than the rest of the window takes
+  // to build. Runs once, right after the window's first paint, or before when the Pictures page
+  // is turned to.
+  void FinishStartup();
+  bool StartupFinished() const { return startupFinished_; }
+
   // Stops the transfer and the watcher behind the wait window and shuts the socket layer down.
   // Runs once, when the window closes or at the latest when it is destroyed.
   void FormDestroy();
@@ -151,6 +158,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void FormCreate();
@@ -173,4 +181,6 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   bool closePending_ = false;
   bool closing_ = false;
   bool destroyed_ = false;
+  bool startupQueued_ = false;
+  bool startupFinished_ = false;
 };

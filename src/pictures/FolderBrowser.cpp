@@ -44,7 +44,8 @@ QString StartFolder() {
 
 }  // namespace
 
-TFolderBrowser::TFolderBrowser(double f, QWidget* parent, const QString& startFolder)
+TFolderBrowser::TFolderBrowser(double f, QWidget* parent, const QString& startFolder,
+                               TPageStart start)
     : QFrame(parent) {
   setObjectName("Panel3");
   setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -68,7 +69,6 @@ TFolderBrowser::TFolderBrowser(double f, QWidget* parent, const QString& startFo
   tbNewFolder = NewToolBar(this, "tbNewFolder", f);
   tbFolderPic = new QToolButton(tbNewFolder);
   tbFolderPic->setObjectName("tbFolderPic");
-  tbFolderPic->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
   tbNewFolder->addWidget(tbFolderPic);
   eFolderName = new QLineEdit(tbNewFolder);
   eFolderName->setObjectName("eFolderName");
@@ -87,7 +87,8 @@ TFolderBrowser::TFolderBrowser(double f, QWidget* parent, const QString& startFo
   layout->addWidget(tbNewFolder);
 
   FillDrives();
-  SetCurrentFolder(startFolder.isEmpty() ? StartFolder() : startFolder);
+  currentFolder_ = QDir(startFolder.isEmpty() ? StartFolder() : startFolder).absolutePath();
+  if (start == TPageStart::Complete) FinishStart();
 
   connect(DriveComboBox, &QComboBox::activated, this, &TFolderBrowser::DriveComboBoxChange);
   connect(DirectoryListBox, &QTreeView::clicked, this, &TFolderBrowser::DirectoryListBoxClick);
@@ -120,7 +121,15 @@ void TFolderBrowser::FillDrives() {
   for (const QString& root : roots) DriveComboBox->addItem(QDir::toNativeSeparators(root), root);
 }
 
+void TFolderBrowser::FinishStart() {
+  if (started_) return;
+  started_ = true;
+  tbFolderPic->setIcon(style()->standardIcon(QStyle::SP_FileDialogNewFolder));
+  if (!listed_) SetCurrentFolder(currentFolder_);
+}
+
 void TFolderBrowser::SetCurrentFolder(const QString& folder) {
+  listed_ = true;
   const QString absolute = QDir(folder).absolutePath();
   // The drive is the longest listed root that holds the folder.
   int drive = -1;
@@ -162,6 +171,7 @@ void TFolderBrowser::DriveComboBoxChange(int index) {
     return;
   }
   driveIndex_ = index;
+  listed_ = true;
   ShowDrive(root);
   DirectoryListBox->setCurrentIndex(DirectoryModel->index(root));
   currentFolder_ = drive.absolutePath();

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "widgets/FileTypeIcons.h"
+#include "widgets/PageStart.h"
 
 class QComboBox;
 class QFileSystemModel;
@@ -21,14 +22,19 @@ class TFolderBrowser : public QFrame {
 
  public:
   // `f` is the screen's dots per inch / 96; design sizes are multiplied by it. Opens at
-  // `startFolder`, or in the user's pictures folder (else home) when it is empty.
-  explicit TFolderBrowser(double f, QWidget* parent = nullptr, const QString& startFolder = {});
+  // `startFolder`, or in the user's pictures folder (else home) when it is empty; a deferred
+  // start reads no folder before FinishStart().
+  explicit TFolderBrowser(double f, QWidget* parent = nullptr, const QString& startFolder = {},
+                          TPageStart start = TPageStart::Complete);
 
   // Captions and the resting text of the new-folder field from the text table.
   void ApplyTexts();
 
-  // The folder chosen in the tree: an absolute path.
+  // The folder chosen in the tree: an absolute path (the start folder while it is not listed).
   QString CurrentFolder() const { return currentFolder_; }
+  // Gives the new-folder tool its icon and shows the start folder in the tree, unless a folder
+  // has been shown already. Once; the constructor calls it unless the start is deferred.
+  void FinishStart();
   // Shows `folder` (an existing one) in the tree, on the drive that holds it.
   void SetCurrentFolder(const QString& folder);
   // Lists the mounted file systems afresh.
@@ -61,5 +67,7 @@ class TFolderBrowser : public QFrame {
 
   TFileTypeIcons folderIcons_;
   QString currentFolder_;
+  bool listed_ = false;
+  bool started_ = false;
   int driveIndex_ = -1;  // the drive shown, restored when another cannot be read
 };

@@ -131,7 +131,7 @@ void PicturesPage::ShowDeleted(const std::vector<int>& entries, int pictures) {
   PicturesListBox->scrollToTop();
 }
 
-PicturesPage::PicturesPage(double f, QWidget* parent, const QString& startFolder)
+PicturesPage::PicturesPage(double f, QWidget* parent, const QString& startFolder, TPageStart start)
     : QWidget(parent) {
   setObjectName("PicturesTabSheet");
   SetPageFont(this);
@@ -140,7 +140,7 @@ PicturesPage::PicturesPage(double f, QWidget* parent, const QString& startFolder
   pgImport->setObjectName("pgImport");
   pgImport->SetMinimumTabSize(Scaled(kImportTabWidth, f), 0);
   tsPictureImport = BuildPictureImportPage(f);
-  tsTextImport = new TextImportPage(f, pgImport);
+  tsTextImport = new TextImportPage(f, pgImport, TPageStart::Deferred);
   pgImport->addTab(tsPictureImport, QString());
   pgImport->addTab(tsTextImport, QString());
   pgImport->setCurrentWidget(tsPictureImport);
@@ -148,7 +148,7 @@ PicturesPage::PicturesPage(double f, QWidget* parent, const QString& startFolder
   auto* left = new QVBoxLayout;
   left->setSpacing(Scaled(6, f));
   left->addWidget(pgImport, 3);
-  Panel3 = new TFolderBrowser(f, this, startFolder);
+  Panel3 = new TFolderBrowser(f, this, startFolder, TPageStart::Deferred);
   left->addWidget(Panel3, 2);
   leftColumn_ = new QWidget(this);
   auto* leftColumn = leftColumn_;
@@ -168,8 +168,8 @@ PicturesPage::PicturesPage(double f, QWidget* parent, const QString& startFolder
   const auto showFolder = [this](const QString& folder) {
     FileListBox->setRootIndex(FileListModel->setRootPath(folder));
   };
-  showFolder(Panel3->CurrentFolder());
   connect(Panel3, &TFolderBrowser::FolderChanged, this, showFolder);
+  if (start == TPageStart::Complete) FinishStart();
   connect(Panel3, &TFolderBrowser::FolderDoubleClicked, TrueImage, &QWidget::hide);
 
   tsTextImport->SetHost(this);
@@ -681,6 +681,11 @@ void PicturesPage::ShowTextPicture(const QImage& textImage) {
 
 void PicturesPage::SetPictureName(const QString& name) {
   PicFilenameTntPanel->setText(name);
+}
+
+void PicturesPage::FinishStart() {
+  Panel3->FinishStart();
+  tsTextImport->FinishStart();
 }
 
 QString PicturesPage::CurrentFolder() const {

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "pictures/FolderBrowser.h"
 #include "pictures/GreyLevels.h"
 #include "pictures/TextImportPage.h"
 #include "widgets/FileTypeIcons.h"
@@ -29,7 +30,6 @@ class QToolButton;
 class QListWidgetItem;
 class QTreeView;
 class TFileHeader;
-class TFolderBrowser;
 class TPageHost;
 
 class PicturesPage : public QWidget, public TTextPictureHost {
@@ -37,8 +37,14 @@ class PicturesPage : public QWidget, public TTextPictureHost {
 
  public:
   // `f` is the screen's dots per inch / 96; design sizes are multiplied by it. The folder browser
-  // opens at `startFolder`, or in the user's pictures folder when it is empty.
-  explicit PicturesPage(double f = 1.0, QWidget* parent = nullptr, const QString& startFolder = {});
+  // opens at `startFolder`, or in the user's pictures folder when it is empty. A deferred start
+  // reads no folder and looks up no icon before FinishStart().
+  explicit PicturesPage(double f = 1.0, QWidget* parent = nullptr, const QString& startFolder = {},
+                        TPageStart start = TPageStart::Complete);
+
+  // The folder browser and the file list show the start folder (unless a folder is shown
+  // already) and the tools get their icons. Once; the constructor calls it unless deferred.
+  void FinishStart();
 
   // The window around the page; the page does nothing with the device without one.
   void SetHost(TPageHost* host) { host_ = host; }

@@ -133,7 +133,7 @@ QString SafeTypedName(QString name) {
 
 }  // namespace
 
-TextImportPage::TextImportPage(double f, QWidget* parent)
+TextImportPage::TextImportPage(double f, QWidget* parent, TPageStart start)
     : QWidget(parent), host_(&NoHost()), dpi_(Scaled(96, f)) {
   setObjectName("tsTextImport");
 
@@ -188,7 +188,6 @@ TextImportPage::TextImportPage(double f, QWidget* parent)
   tbFilename = NewToolBar(this, "tbFilename", f);
   tbSaveAs = new QToolButton(tbFilename);
   tbSaveAs->setObjectName("tbSaveAs");
-  tbSaveAs->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
   tbSaveAs->setEnabled(false);  // nothing to name while the editor is empty
   tbFilename->addWidget(tbSaveAs);
   eFilename = new QLineEdit(tbFilename);
@@ -234,6 +233,12 @@ TextImportPage::TextImportPage(double f, QWidget* parent)
   connect(FilterComboBoxTxt, &QComboBox::currentIndexChanged, this,
           &TextImportPage::FilterComboBoxTxtChange);
   connect(bSaveApply, &QPushButton::clicked, this, &TextImportPage::bSaveApplyClick);
+  if (start == TPageStart::Complete) FinishStart();
+}
+
+void TextImportPage::FinishStart() {
+  if (!tbSaveAs->icon().isNull()) return;
+  tbSaveAs->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
 }
 
 void TextImportPage::ApplyTexts() {

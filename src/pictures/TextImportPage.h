@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "widgets/PageStart.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -47,8 +49,13 @@ class TextImportPage : public QWidget {
   Q_OBJECT
 
  public:
-  // `f` is the screen's dots per inch / 96; design sizes are multiplied by it.
-  explicit TextImportPage(double f = 1.0, QWidget* parent = nullptr);
+  // `f` is the screen's dots per inch / 96; design sizes are multiplied by it. A deferred start
+  // leaves the save-as tool without its icon until FinishStart().
+  explicit TextImportPage(double f = 1.0, QWidget* parent = nullptr,
+                          TPageStart start = TPageStart::Complete);
+
+  // Gives the save-as tool its icon; once.
+  void FinishStart();
 
   // Captions, accessible names and the resting text of the name field from the text table.
   void ApplyTexts();
