@@ -12,6 +12,7 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <utility>
 
 enum class TTraceChannel : std::uint8_t { Frames, Status };
 enum class TTraceDirection : std::uint8_t { Request, Reply };
