@@ -235,9 +235,12 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
   devsim::DeviceMemory Stored() {
     device->SetFaults({});
     // A device that leaves just after the transfer may still be on the bus at the first probe:
-    // the probe then fails and the device is waited for again.
+    // the probe then fails and the device is waited for again, a little later.
     int identity = -1;
-    for (int probes = 0; identity != 17 && probes < 3; ++probes) {
+    QElapsedTimer waited;
+    waited.start();
+    for (bool first = true; identity != 17 && waited.elapsed() < 8000; first = false) {
+      if (!first) PumpUntil([] { return false; }, 50);
       if (!PumpUntil([&] { return device->OnBus(); }, 5000)) break;
       auto answer = std::async(std::launch::async, [path = device->SocketPath()] {
         devsimtest::BusClient probe(path);
