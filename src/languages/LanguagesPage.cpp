@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -223,21 +222,9 @@ void LanguagesPage::LanguageListBoxClick() {
 bool LanguagesPage::eventFilter(QObject* watched, QEvent* event) {
   // A language chosen with the keys counts like one clicked, so the default box and the delete
   // button never speak of a language the diver has moved away from.
-  if (event->type() == QEvent::KeyRelease) {
-    switch (static_cast<QKeyEvent*>(event)->key()) {
-      case Qt::Key_Up:
-      case Qt::Key_Down:
-      case Qt::Key_PageUp:
-      case Qt::Key_PageDown:
-      case Qt::Key_Home:
-      case Qt::Key_End:
-      case Qt::Key_Space:
-        if (watched == LangReadOnlyTntListBox) LangReadOnlyListBoxClick();
-        if (watched == LanguageTntListBox) LanguageListBoxClick();
-        break;
-      default:
-        break;
-    }
+  if (IsListMoveKeyRelease(event)) {
+    if (watched == LangReadOnlyTntListBox) LangReadOnlyListBoxClick();
+    if (watched == LanguageTntListBox) LanguageListBoxClick();
   }
   return QWidget::eventFilter(watched, event);
 }

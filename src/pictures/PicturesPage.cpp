@@ -7,7 +7,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -551,21 +550,9 @@ void PicturesPage::ClickDeviceList(QListWidget* list, bool added) {
 bool PicturesPage::eventFilter(QObject* watched, QEvent* event) {
   // Only the user's own keys count: focus moving into a list (when the page is disabled around a
   // transfer, say) changes its current item too, and must not replace the preview.
-  if (event->type() == QEvent::KeyRelease) {
-    switch (static_cast<QKeyEvent*>(event)->key()) {
-      case Qt::Key_Up:
-      case Qt::Key_Down:
-      case Qt::Key_PageUp:
-      case Qt::Key_PageDown:
-      case Qt::Key_Home:
-      case Qt::Key_End:
-      case Qt::Key_Space:
-        if (watched == ReadOnlyListBox) ReadOnlyListBoxClick();
-        if (watched == PicturesListBox) PicturesListBoxClick();
-        break;
-      default:
-        break;
-    }
+  if (IsListMoveKeyRelease(event)) {
+    if (watched == ReadOnlyListBox) ReadOnlyListBoxClick();
+    if (watched == PicturesListBox) PicturesListBoxClick();
   }
   return QWidget::eventFilter(watched, event);
 }

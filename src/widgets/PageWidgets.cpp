@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -177,4 +178,20 @@ void LayOutTransferPage(QWidget* page, QLabel* title, QWidget* fileSide, QWidget
   layout->setSpacing(Scaled(10, f));
   layout->addWidget(title);
   layout->addLayout(groups, 1);
+}
+
+bool IsListMoveKeyRelease(const QEvent* event) {
+  if (event->type() != QEvent::KeyRelease) return false;
+  switch (static_cast<const QKeyEvent*>(event)->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Space:
+      return true;
+    default:
+      return false;
+  }
 }

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <utility>
 
+class QEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -56,6 +57,10 @@ void SelectAllOnClick(QLineEdit* field, std::function<void()> onClick = {});
 
 // Factory entries sit on the button face: they can be looked at, not deleted.
 void ShowAsFactoryList(QWidget* list);
+
+// True for the release of a key that moves the current item of a list (arrows, page keys, Home,
+// End, Space): a choice made with the keys counts like a click.
+bool IsListMoveKeyRelease(const QEvent* event);
 
 // The file side of a transfer page: caption and value field pairs down `box` (each caption the
 // buddy of its value), the import button at the foot.
