@@ -44,6 +44,12 @@ QString StartFolder() {
 
 }  // namespace
 
+// The file system model's gatherer thread asks the icon provider for icons until the model is
+// gone, and the provider is a member, destroyed before the children: the model goes first.
+TFolderBrowser::~TFolderBrowser() {
+  delete DirectoryModel;
+}
+
 TFolderBrowser::TFolderBrowser(double f, QWidget* parent, const QString& startFolder,
                                TPageStart start)
     : QFrame(parent) {

@@ -26,6 +26,7 @@ class TFolderBrowser : public QFrame {
   // start reads no folder before FinishStart().
   explicit TFolderBrowser(double f, QWidget* parent = nullptr, const QString& startFolder = {},
                           TPageStart start = TPageStart::Complete);
+  ~TFolderBrowser() override;
 
   // Captions and the resting text of the new-folder field from the text table.
   void ApplyTexts();

@@ -130,6 +130,12 @@ void PicturesPage::ShowDeleted(const std::vector<int>& entries, int pictures) {
   PicturesListBox->scrollToTop();
 }
 
+// The file system model's gatherer thread asks the icon provider for icons until the model is
+// gone, and the provider is a member, destroyed before the children: the model goes first.
+PicturesPage::~PicturesPage() {
+  delete FileListModel;
+}
+
 PicturesPage::PicturesPage(double f, QWidget* parent, const QString& startFolder, TPageStart start)
     : QWidget(parent) {
   setObjectName("PicturesTabSheet");

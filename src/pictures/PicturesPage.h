@@ -41,6 +41,7 @@ class PicturesPage : public QWidget, public TTextPictureHost {
   // reads no folder and looks up no icon before FinishStart().
   explicit PicturesPage(double f = 1.0, QWidget* parent = nullptr, const QString& startFolder = {},
                         TPageStart start = TPageStart::Complete);
+  ~PicturesPage() override;
 
   // The folder browser and the file list show the start folder (unless a folder is shown
   // already) and the tools get their icons. Once; the constructor calls it unless deferred.
