@@ -51,7 +51,8 @@ TMainForm::TMainForm(Options options)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint),
-      DynaIrDA1(options.SocketApi),
+      ownLink_(std::make_unique<TDynaIrDA>(options.SocketApi)),
+      DynaIrDA1(*ownLink_),
       Session(*this, options.SocketApi),
       scale_(ScaleFactorFor(options.DotsPerInch.value_or(ScreenDotsPerInch()))) {
   setObjectName("MainForm");
@@ -449,9 +450,11 @@ void TMainForm::FormDestroy() {
   if (finished) {
     Watcher.reset();
   } else {
-    // A watcher stuck in a platform call cannot be joined within the bound. Leave it to the
-    // process's end instead of destroying a running thread; the socket layer stays up for it.
+    // A watcher stuck in a platform call cannot be joined within the bound. Leave it, and the
+    // link it uses, to the process's end instead of destroying a running thread; the socket
+    // layer stays up for it.
     static_cast<void>(Watcher.release());
+    static_cast<void>(ownLink_.release());
     return;
   }
   DynaIrDA1.StopWinsock();

@@ -131,8 +131,10 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   std::array<QLabel*, 3> StatusPanels{};
 
   // The IrDA component of the window: socket-layer start-up and clean-up, and the watcher's
-  // enumeration.
-  TDynaIrDA DynaIrDA1;
+  // enumeration. Held on the heap: a watcher that cannot be joined when the window goes is left
+  // running to the process's end, and the link it enumerates with stays with it.
+  std::unique_ptr<TDynaIrDA> ownLink_;
+  TDynaIrDA& DynaIrDA1;
   std::unique_ptr<TCheckDevListThread> Watcher;
   // The catalogue, the files, the action code and everything else transfers share.
   TTransferSession Session;

@@ -10,8 +10,10 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeView>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "app/Main.h"
 #include "pictures/FolderBrowser.h"
@@ -27,7 +29,12 @@ using testsupport::PumpUntil;
 
 class StartupTest : public testing::Test {
  protected:
-  StartupTest() { previousPrompts = InstallPrompts(&prompts); }
+  StartupTest() {
+    // The watcher's stop is bounded by a count of pauses: each takes a little real time, so
+    // that the bound lets the thread finish what it is doing.
+    sleeps.SetOnSleep([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+    previousPrompts = InstallPrompts(&prompts);
+  }
   ~StartupTest() override {
     form.reset();
     InstallPrompts(previousPrompts);
