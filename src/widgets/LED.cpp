@@ -161,6 +161,7 @@ void TLEDLabel::SetCaption(const QString& caption) {
   if (cut.size() == kMaxCaptionLength && cut.back().isHighSurrogate()) cut.chop(1);
   if (cut == caption_) return;
   caption_ = cut;
+  setAccessibleName(caption_);
   update();
   updateGeometry();
 }
