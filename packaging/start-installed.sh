@@ -10,7 +10,6 @@
 # Every wait is bounded; a program that does not end in time fails the check.
 set -euo pipefail
 root=$(cd "$1" && pwd)
-app=$root/usr/bin/orvanel-config
 devsim=$root/usr/bin/orvanel-devsim
 scratch=$(mktemp -d)
 simulator=
@@ -49,6 +48,14 @@ expect_clean_end() {
   wait "$pid" || status=$?
   [ "$status" -eq 0 ] || fail "orvanel-config ended with status $status"
 }
+
+# The program is started as a desktop starts it: the command of the installed desktop entry,
+# without its field codes, looked up on a path that begins with the unpacked bin/.
+desktop=$root/usr/share/applications/org.orvanel.Config.desktop
+command=$(sed -n 's/^Exec=//p' "$desktop" | head -n 1 | sed -E 's/ +%[a-zA-Z]//g')
+app=$(PATH="$root/usr/bin:$PATH" command -v "$command") ||
+  fail "the desktop entry's command '$command' is not installed"
+[ "$app" = "$root/usr/bin/orvanel-config" ] || fail "the desktop entry starts $app"
 
 # Both sides find the bus through the variable; nothing of the user's own bus is touched.
 export ORVANEL_IRDA_BUS=$scratch/bus
