@@ -104,6 +104,11 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
                                       : std::chrono::microseconds(200));
     });
   }
+  // The window and the device go in the base's destructor, when this part is gone already: their
+  // pauses must not call back into it.
+  ~HostileDeviceTest() override {
+    sleeps.SetOnSleep([](int) { std::this_thread::sleep_for(std::chrono::microseconds(200)); });
+  }
 
   // A fresh device on its own state folder and a fresh window that has found it.
   void Renew(int receiveTimeoutMs = TIrDA::kDefaultReceiveTimeoutMs) {
