@@ -16,6 +16,7 @@
 #include "languages/LangDisclaimerForm.h"
 #include "languages/LanguagesPage.h"
 #include "platform/ByteOrder.h"
+#include "support/FakePageHost.h"
 #include "support/RecordingSessionView.h"
 #include "support/ScriptedPrompts.h"
 #include "texts/LangStrings.h"
@@ -25,42 +26,10 @@
 
 namespace {
 
-class FakeWindow : public TPageHost {
- public:
-  bool detected = true;
-  struct TStart {
-    int action;
-    bool write;
-    QString status;
-  };
-  std::vector<TStart> starts;
-  bool deleteStarted = false;
-  testsupport::RecordingSessionView view;
-  TTransferSession session{view};
+using FakeWindow = testsupport::FakePageHost;
 
-  bool DeviceDetected() const override { return detected; }
-  TTransferSession& TransferSession() override { return session; }
-  bool StartAction(std::uint8_t action, bool write, const QString& status) override {
-    starts.push_back({action, write, status});
-    return true;
-  }
-  void SetStatusText(int, const QString&) override {}
-  void DeleteStarted() override { deleteStarted = true; }
-};
-
-// A language directory reply, factory entries first, as the device sends it.
 platform::Bytes Directory(const std::vector<std::pair<std::string, bool>>& names) {
-  platform::Bytes reply;
-  platform::AppendLE(reply, static_cast<std::uint32_t>(4 + 32 * names.size()), 4);
-  for (const auto& [name, added] : names) {
-    platform::Bytes header(32, 0);
-    platform::WriteLE32(header, 0, 2400);
-    header[5] = added ? 0xFF : 0;
-    header[6] = kTypeLanguage;
-    std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 16), header.begin() + 12);
-    reply.insert(reply.end(), header.begin(), header.end());
-  }
-  return reply;
+  return testsupport::DirectoryReply(names, 2400, kTypeLanguage);
 }
 
 class LanguagesPageTest : public testing::Test {
@@ -321,8 +290,8 @@ TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
       {"empty file", package(3, 0, 0), kTypeLanguage, TPackageImportResult::Refused, 65168},
       {"31 bytes", package(3, 31, 0), kTypeLanguage, TPackageImportResult::Refused, 65168},
       {"header alone", package(3, 32, 32), kTypeLanguage, TPackageImportResult::Imported, 0},
-      {"size field past the end", package(3, 64, 65), kTypeLanguage,
-       TPackageImportResult::Refused, 65168},
+      {"size field past the end", package(3, 64, 65), kTypeLanguage, TPackageImportResult::Refused,
+       65168},
       {"cancelled", std::nullopt, kTypeLanguage, TPackageImportResult::Cancelled, 0},
   };
   const QString path = QDir(folder.path()).filePath("package");
@@ -466,8 +435,7 @@ TEST_F(LanguagesPageTest, EveryControlHasANameAScreenReaderSpeaks) {
     SCOPED_TRACE(caption->text().toStdString());
     EXPECT_EQ(caption->buddy(), panel);
     // (the group around them labels them as well)
-    const auto labels = QAccessible::queryAccessibleInterface(panel)->relations(
-        QAccessible::Label);
+    const auto labels = QAccessible::queryAccessibleInterface(panel)->relations(QAccessible::Label);
     EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const auto& label) {
       return label.first->text(QAccessible::Name) == caption->text();
     }));

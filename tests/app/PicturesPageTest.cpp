@@ -23,6 +23,7 @@
 #include "pictures/PictureCodec.h"
 #include "pictures/PicturesPage.h"
 #include "platform/ByteOrder.h"
+#include "support/FakePageHost.h"
 #include "support/PumpEvents.h"
 #include "support/RecordingSessionView.h"
 #include "support/ScriptedPrompts.h"
@@ -34,43 +35,10 @@ namespace {
 
 using testsupport::PumpUntil;
 
-class FakeWindow : public TPageHost {
- public:
-  bool detected = true;
-  struct TStart {
-    int action;
-    bool write;
-    QString status;
-  };
-  std::vector<TStart> starts;
-  QString statusPanels[3];
-  bool deleteStarted = false;
-  testsupport::RecordingSessionView view;
-  TTransferSession session{view};
+using FakeWindow = testsupport::FakePageHost;
 
-  bool DeviceDetected() const override { return detected; }
-  TTransferSession& TransferSession() override { return session; }
-  bool StartAction(std::uint8_t action, bool write, const QString& status) override {
-    starts.push_back({action, write, status});
-    return true;
-  }
-  void SetStatusText(int panel, const QString& text) override { statusPanels[panel] = text; }
-  void DeleteStarted() override { deleteStarted = true; }
-};
-
-// A directory reply naming `names` (factory first, then added), as the session's read builds it.
 platform::Bytes Directory(const std::vector<std::pair<std::string, bool>>& names) {
-  platform::Bytes reply;
-  platform::AppendLE(reply, static_cast<std::uint32_t>(4 + 32 * names.size()), 4);
-  for (const auto& [name, added] : names) {
-    platform::Bytes header(32, 0);
-    platform::WriteLE32(header, 0, 2592);
-    header[5] = added ? 0xFF : 0;
-    header[6] = 4;
-    std::copy_n(name.begin(), std::min<std::size_t>(name.size(), 16), header.begin() + 12);
-    reply.insert(reply.end(), header.begin(), header.end());
-  }
-  return reply;
+  return testsupport::DirectoryReply(names, 2592, 4);
 }
 
 class PicturesPageTest : public testing::Test {
