@@ -165,8 +165,8 @@ TEST(LangDisclaimerTest, WindowHasItsDesignSizeOnEveryScreen) {
     EXPECT_TRUE(form.mDisclaimer->isReadOnly());
     EXPECT_EQ(form.mDisclaimer->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     // A fixed frame with the system menu, the minimise box and the close box.
-    for (const Qt::WindowType hint : {Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
-                                      Qt::WindowCloseButtonHint})
+    for (const Qt::WindowType hint :
+         {Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint, Qt::WindowCloseButtonHint})
       EXPECT_TRUE(form.windowFlags().testFlag(hint)) << hint;
     EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
   }
