@@ -9,7 +9,7 @@
 #include "DeviceSimulator.h"
 #include "irda/DynaIrDA.h"
 #include "platform/SleepHook.h"
-#include "support/TemporaryBus.h"
+#include "support/LinkOnBus.h"
 
 using platform::Bytes;
 
@@ -18,35 +18,11 @@ namespace {
 constexpr std::uint8_t kLanguages = 3;
 constexpr std::uint8_t kPictures = 4;
 
-class DynaIrDAOverBusTest : public ::testing::Test {
+class DynaIrDAOverBusTest : public testsupport::LinkOnBusTest {
  protected:
-  void SetUp() override {
-    devsim::SimulatorConfig config;
-    config.busDirectory = bus.Dir();
-    config.stateDirectory = bus.Dir() + "/state";  // not a device name, so not on the bus
-    simulator = std::make_unique<devsim::DeviceSimulator>(config);
-    std::string error;
-    ASSERT_TRUE(simulator->Start(&error)) << error;
-  }
-
-  void TearDown() override { simulator->Stop(); }
-
-  // What a transfer does before its commands.
-  void Connect(TDynaIrDA& link) {
-    link.LinkOk = true;
-    link.CreateDataSocket(devsim::kDefaultDeviceId);
-    link.SetNoLinger();
-    link.ConnectDevice(false);
-    ASSERT_TRUE(link.LinkOk) << link.Status;
-  }
-
   bool Run(TDynaIrDA& link, std::size_t entry, const Bytes& params = {}) {
     return link.ExecuteCommand(WithParams(CommandTable()[entry], params));
   }
-
-  platform::SleepRecorder sleeps;
-  testsupport::TemporaryBus bus;
-  std::unique_ptr<devsim::DeviceSimulator> simulator;
 };
 
 TEST_F(DynaIrDAOverBusTest, ReadsIdentityBatteryAreaDirectoryAndEveryFile) {

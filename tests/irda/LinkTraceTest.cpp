@@ -10,7 +10,7 @@
 #include "irda/DynaIrDA.h"
 #include "irda/LinkTrace.h"
 #include "platform/SleepHook.h"
-#include "support/TemporaryBus.h"
+#include "support/LinkOnBus.h"
 
 using platform::Bytes;
 
@@ -51,25 +51,13 @@ struct Recorder {
   }
 };
 
-class LinkTraceTest : public ::testing::Test {
+class LinkTraceTest : public testsupport::LinkOnBusTest {
  protected:
   void SetUp() override {
-    devsim::SimulatorConfig config;
-    config.busDirectory = bus.Dir();
-    config.stateDirectory = bus.Dir() + "/state";  // not a device name, so not on the bus
-    simulator = std::make_unique<devsim::DeviceSimulator>(config);
-    std::string error;
-    ASSERT_TRUE(simulator->Start(&error)) << error;
-    link.LinkOk = true;
-    link.CreateDataSocket(devsim::kDefaultDeviceId);
-    link.ConnectDevice(false);
-    ASSERT_TRUE(link.LinkOk) << link.Status;
+    LinkOnBusTest::SetUp();
+    Connect(link);
   }
-  void TearDown() override { simulator->Stop(); }
 
-  platform::SleepRecorder sleeps;
-  testsupport::TemporaryBus bus;
-  std::unique_ptr<devsim::DeviceSimulator> simulator;
   TDynaIrDA link;
 };
 
