@@ -144,17 +144,9 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
         break;
       case TAct::WritePicture:
       case TAct::StartupPicture:
-      case TAct::DeletePicture: {
-        ASSERT_TRUE(TurnTo(form->PicturesTabSheet));
-        ASSERT_EQ(form->Session.Catalogue.CatalogueCount(), 5);
-        QImage& picture = form->Session.ReadImage;
-        for (int y = 0; y < picture.height(); ++y) {
-          for (int x = 0; x < picture.width(); ++x)
-            picture.setPixel(x, y, kLevelColors[(x / 8 + y / 8) % 4]);
-        }
-        form->PicturesTabSheet->PicFilenameTntPanel->setText("diver.bmp");
+      case TAct::DeletePicture:
+        ReadPicturesAndDraw();
         break;
-      }
     }
   }
 

@@ -169,14 +169,7 @@ class WriteWindowTest : public TransferWindowTest {
   // The Pictures page read in full, and a picture of our own in the working picture.
   void ReadPicturesAndDraw() {
     ASSERT_TRUE(WaitForLight());
-    ASSERT_TRUE(TurnTo(form->PicturesTabSheet));
-    ASSERT_EQ(form->Session.Catalogue.CatalogueCount(), 5);
-    QImage& picture = form->Session.ReadImage;
-    for (int y = 0; y < picture.height(); ++y) {
-      for (int x = 0; x < picture.width(); ++x)
-        picture.setPixel(x, y, kLevelColors[(x / 8 + y / 8) % 4]);
-    }
-    form->PicturesTabSheet->PicFilenameTntPanel->setText("diver.bmp");
+    WindowOnSimulatorTest::ReadPicturesAndDraw();
   }
   void WritePicture() {
     form->StartAction(5, true, LangString(65188));

@@ -13,6 +13,8 @@
 
 #include "DeviceSimulator.h"
 #include "app/Main.h"
+#include "pictures/PictureCodec.h"
+#include "pictures/PicturesPage.h"
 #include "platform/SleepHook.h"
 #include "support/DeviceRequests.h"
 #include "support/PumpEvents.h"
@@ -53,6 +55,18 @@ class WindowOnSimulatorTest : public testing::Test {
   bool TurnTo(QWidget* page) {
     form->TabPageControl->setCurrentWidget(page);
     return WaitIdle();
+  }
+  // The Pictures page read in full (the simulator's five pictures), and a checker pattern of the
+  // four levels in the working picture, named "diver.bmp".
+  void ReadPicturesAndDraw() {
+    ASSERT_TRUE(TurnTo(form->PicturesTabSheet));
+    ASSERT_EQ(form->Session.Catalogue.CatalogueCount(), 5);
+    QImage& picture = form->Session.ReadImage;
+    for (int y = 0; y < picture.height(); ++y) {
+      for (int x = 0; x < picture.width(); ++x)
+        picture.setPixel(x, y, kLevelColors[(x / 8 + y / 8) % 4]);
+    }
+    form->PicturesTabSheet->PicFilenameTntPanel->setText("diver.bmp");
   }
   // The requests the device received that start with these two bytes, in order.
   std::vector<platform::Bytes> Sent(std::uint8_t code, std::uint8_t sub) const {
