@@ -4,7 +4,8 @@
 # Builds the fuzz configuration (clang, libFuzzer, ASan + UBSan) if needed, writes the seed
 # corpora and runs each target (default: all) for SECONDS, as many at once as there are cores.
 # Prints executions, corpus size and findings per target; exits 1 when any target found something
-# (a crash, a broken property, an allocation over the limit, a leak, a hang).
+# (a crash, a broken property, an allocation over the limit, a leak, a hang). SECONDS 0 sets no
+# time limit, for runs capped by ORVANEL_FUZZ_RUNS instead.
 #
 #   TARGET         catalogue file-header picture-codec notation command-receive
 #                  read-bmp read-jpeg read-tiff read-gif
@@ -12,10 +13,12 @@
 #                  (see fuzz/ClaimedSize.h); slow, for a deliberate run
 #
 # Environment: ORVANEL_FUZZ_BUILD_DIR (default build-fuzz in the repository), ORVANEL_FUZZ_JOBS
-# (default: the number of cores), ORVANEL_FUZZ_SANITIZERS (default address,undefined; read when a
-# build directory is first configured: "undefined" alone runs the slow targets several times
-# faster, for long runs after one with both). The corpora grow in BUILD/fuzz/corpus/TARGET across
-# runs; findings land in BUILD/fuzz/findings/TARGET, with the log of the run in BUILD/fuzz/logs.
+# (default: the number of cores), ORVANEL_FUZZ_RUNS (stop each target after that many executions,
+# e.g. 10000000 for a long run; default: no cap), ORVANEL_FUZZ_SANITIZERS (default
+# address,undefined; read when a build directory is first configured: "undefined" alone runs the
+# slow targets several times faster, for long runs after one with both). The corpora grow in
+# BUILD/fuzz/corpus/TARGET across runs; findings land in BUILD/fuzz/findings/TARGET, with the log
+# of the run in BUILD/fuzz/logs.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -27,7 +30,7 @@ if [ "${1:-}" = "--all-sizes" ]; then
   shift
 fi
 if [ $# -lt 1 ] || ! [[ "$1" =~ ^[0-9]+$ ]]; then
-  sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
+  sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'
   exit 2
 fi
 seconds="$1"
@@ -43,12 +46,21 @@ done
 
 build="${ORVANEL_FUZZ_BUILD_DIR:-$repo/build-fuzz}"
 jobs="${ORVANEL_FUZZ_JOBS:-$(nproc)}"
+runs="${ORVANEL_FUZZ_RUNS:--1}"
+if ! [[ "$runs" =~ ^-1$|^[0-9]+$ ]]; then
+  echo "run.sh: ORVANEL_FUZZ_RUNS must be a number of executions, not '$runs'" >&2
+  exit 2
+fi
+if [ "$seconds" -eq 0 ] && [ "$runs" = "-1" ]; then
+  echo "run.sh: SECONDS 0 runs without end; set ORVANEL_FUZZ_RUNS to cap the run" >&2
+  exit 2
+fi
 
 start=$(date +%s)
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANEL_FUZZ=ON \
     -DORVANEL_FUZZ_SANITIZERS="${ORVANEL_FUZZ_SANITIZERS:-address,undefined}" \
-    -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14 >/dev/null
+    -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 fi
 cmake --build "$build" -j"$(nproc)" >"$build/fuzz-build.log" 2>&1 || {
   tail -50 "$build/fuzz-build.log"
@@ -71,7 +83,7 @@ run_one() {
   mkdir -p "$out/corpus/$t" "$out/findings/$t"
   # The readers refuse anything above kMaxImagePixels before allocating, so no single
   # allocation may pass 1 GiB, nor the process 2 GiB; one input may take 30 s at most.
-  "$out/fuzz-$t" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 \
+  "$out/fuzz-$t" -max_total_time="$seconds" -runs="$runs" -rss_limit_mb=2048 -malloc_limit_mb=1024 \
     -timeout=30 -print_final_stats=1 -artifact_prefix="$out/findings/$t/" \
     "$out/corpus/$t" "$out/seeds/$t" >"$out/logs/$t.log" 2>&1 || true
 }
