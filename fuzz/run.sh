@@ -30,7 +30,8 @@ if [ "${1:-}" = "--all-sizes" ]; then
   shift
 fi
 if [ $# -lt 1 ] || ! [[ "$1" =~ ^[0-9]+$ ]]; then
-  sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'
+  # The usage is the comment block at the top of this file.
+  sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0"
   exit 2
 fi
 seconds="$1"
@@ -83,8 +84,8 @@ run_one() {
   mkdir -p "$out/corpus/$t" "$out/findings/$t"
   # The readers refuse anything above kMaxImagePixels before allocating, so no single
   # allocation may pass 1 GiB, nor the process 2 GiB; one input may take 30 s at most.
-  "$out/fuzz-$t" -max_total_time="$seconds" -runs="$runs" -rss_limit_mb=2048 -malloc_limit_mb=1024 \
-    -timeout=30 -print_final_stats=1 -artifact_prefix="$out/findings/$t/" \
+  "$out/fuzz-$t" -max_total_time="$seconds" -runs="$runs" -rss_limit_mb=2048 \
+    -malloc_limit_mb=1024 -timeout=30 -print_final_stats=1 -artifact_prefix="$out/findings/$t/" \
     "$out/corpus/$t" "$out/seeds/$t" >"$out/logs/$t.log" 2>&1 || true
 }
 
