@@ -63,9 +63,8 @@ std::optional<TPackageFields> DescribePackage(std::span<const std::uint8_t> data
 
 TPackageReadStatus ReadPackageFile(const QString& path, platform::Bytes& data) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxPackageBytes) {
-    return TPackageReadStatus::CannotOpen;
-  }
+  if (!file.open(QIODevice::ReadOnly)) return TPackageReadStatus::CannotOpen;
+  if (file.size() > kMaxPackageBytes) return TPackageReadStatus::TooLarge;
 #ifdef __unix__
   // Held by a writer under an exclusive lock: the file may be half written.
   if (::flock(file.handle(), LOCK_SH | LOCK_NB) != 0) return TPackageReadStatus::CannotOpen;

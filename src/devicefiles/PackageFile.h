@@ -27,7 +27,11 @@ std::optional<TPackageFields> DescribePackage(std::span<const std::uint8_t> data
 QString PackageVersionText(std::uint8_t major, std::uint8_t minor);
 QString PackageChecksumText(std::uint32_t checksum);
 
-enum class TPackageReadStatus { Read, CannotOpen };
+enum class TPackageReadStatus {
+  Read,
+  CannotOpen,
+  TooLarge,  // larger than any package can be: not read at all
+};
 
 // Reads the whole file at `path`. On Linux nothing keeps other programs out of a file, so
 // "opened without sharing" is taken as far as the system has it: a file another program holds

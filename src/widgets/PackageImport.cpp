@@ -29,16 +29,25 @@ TPackageImportResult ImportPackage(TPageHost& host, std::uint8_t type, QWidget* 
   if (path.isEmpty()) return TPackageImportResult::Cancelled;
 
   platform::Bytes data;
-  if (ReadPackageFile(path, data) != TPackageReadStatus::Read) {
-    Prompts().Error(LangString(kFileOpenText), TBeep::Error, parent);
-    return TPackageImportResult::Unreadable;
+  const auto refuse = [&] {
+    Prompts().Error(LangString(kRefusedFileText), TBeep::Error, parent);
+    return TPackageImportResult::Refused;
+  };
+  switch (ReadPackageFile(path, data)) {
+    case TPackageReadStatus::Read:
+      break;
+    case TPackageReadStatus::TooLarge:
+      // Not a package at all, however it is named: refused like a file of another type. It is
+      // open nowhere, so telling the diver to close it would be wrong.
+      host.TransferSession().ImportBuffer.clear();
+      return refuse();
+    case TPackageReadStatus::CannotOpen:
+      Prompts().Error(LangString(kFileOpenText), TBeep::Error, parent);
+      return TPackageImportResult::Unreadable;
   }
   host.TransferSession().ImportBuffer = data;
   const std::optional<TPackageFields> fields = DescribePackage(data, type);
-  if (!fields) {
-    Prompts().Error(LangString(kRefusedFileText), TBeep::Error, parent);
-    return TPackageImportResult::Refused;
-  }
+  if (!fields) return refuse();
   import.FileName = QFileInfo(path).fileName();
   import.Fields = *fields;
   return TPackageImportResult::Imported;

@@ -19,8 +19,9 @@ struct TPackageImport {
 enum class TPackageImportResult { Imported, Cancelled, Refused, Unreadable };
 
 // Asks for a file of `type` (kTypeLanguage: "*.bin", kTypeFirmware: "*.enc") and reads it into
-// the import buffer. Imported: `import` holds what the page shows. Refused (wrong type, or a
-// size field past the end): the error box has been shown; the page resets its panels and
+// the import buffer. Imported: `import` holds what the page shows. Refused (wrong type, a size
+// field past the end, or a file too large to be a package, which leaves the buffer empty): the
+// error box has been shown; the page resets its panels and
 // disables its write command. Unreadable: the error box has been shown; the page keeps what it
 // showed. Cancelled: nothing changed.
 TPackageImportResult ImportPackage(TPageHost& host, std::uint8_t type, QWidget* parent,

@@ -278,7 +278,8 @@ TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
     std::optional<platform::Bytes> file;  // nothing: the dialog is cancelled
     std::uint8_t type;
     TPackageImportResult result;
-    int errorText;  // 0: no box
+    int errorText;       // 0: no box
+    qint64 grownTo = 0;  // the file made this long (sparse) after its bytes
   } cases[] = {
       {"language file", package(3, 64, 64), kTypeLanguage, TPackageImportResult::Imported, 0},
       {"firmware file as a language", package(5, 64, 64), kTypeLanguage,
@@ -292,6 +293,8 @@ TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
       {"header alone", package(3, 32, 32), kTypeLanguage, TPackageImportResult::Imported, 0},
       {"size field past the end", package(3, 64, 65), kTypeLanguage, TPackageImportResult::Refused,
        65168},
+      {"just over 64 MiB: no package, not a file left open", package(3, 64, 64), kTypeLanguage,
+       TPackageImportResult::Refused, 65168, 64ll * 1024 * 1024 + 1},
       {"cancelled", std::nullopt, kTypeLanguage, TPackageImportResult::Cancelled, 0},
   };
   const QString path = QDir(folder.path()).filePath("package");
@@ -303,6 +306,9 @@ TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
       QFile out(path);
       ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
       out.write(reinterpret_cast<const char*>(c.file->data()), static_cast<qint64>(c.file->size()));
+      if (c.grownTo) {
+        ASSERT_TRUE(out.resize(c.grownTo));
+      }
     }
     prompts.QueueFileName(c.file ? path : QString());
     TPackageImport import;
@@ -315,8 +321,11 @@ TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
     EXPECT_EQ(dialogs[0].File.Filter,
               language ? "Binary File (*.bin)" : "Encrypted File (*.enc *.ENC)");
     EXPECT_TRUE(dialogs[0].File.FileName.isEmpty());
-    // The file read whole, refused or not; a cancel reads nothing.
-    EXPECT_EQ(window.session.ImportBuffer, c.file ? *c.file : before);
+    // The file read whole, refused or not; a cancel reads nothing, and a file too large to read
+    // leaves nothing of the one before.
+    EXPECT_EQ(window.session.ImportBuffer, c.grownTo ? platform::Bytes{}
+                                           : c.file  ? *c.file
+                                                     : before);
     const auto messages = prompts.Records(TPromptEvent::Message);
     ASSERT_EQ(messages.size(), c.errorText ? 1u : 0u);
     if (c.errorText) {
