@@ -105,9 +105,13 @@ TWriteOutcome WritePicture(TRequestPrimitives& requests, TDeviceInfo& info) {
   ReadArea(requests, info, kTypePicture);
   host.SetProgressMaximum(static_cast<int>(size / kContentPacketBytes + 2));
   SendHeader(requests, header, 0);
-  // The device takes a picture without a busy spell, so no ready wait follows.
-  return SentOutcome(
-      SendContent(requests, size - kHeaderBytes, 1, kFilePollInterval, info.PixelData));
+  const bool sent =
+      SendContent(requests, size - kHeaderBytes, 1, kFilePollInterval, info.PixelData);
+  // The last packets get no answer: only a ready answer after them shows that the link held to
+  // the end. A loss found here is retried, and the retry finds out first whether the device
+  // stored the picture.
+  requests.WaitReady(info);
+  return SentOutcome(sent);
 }
 
 // Older firmware than the device runs is refused, except for the pairs (file on device) that

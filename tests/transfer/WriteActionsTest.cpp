@@ -134,12 +134,15 @@ TEST_F(WriteActionsTest, PictureGoesOutAsHeaderFortySevenContentPacketsAndALastP
   Transfer(kWritePictureAction);
   ASSERT_TRUE(linkOk) << link->Status;
 
-  EXPECT_EQ(Shape(sent), "I A H C21 I C21 I C5 L");
+  // The ready wait after the last packet is what tells a picture that reached the device from
+  // one whose last packets were lost.
+  EXPECT_EQ(Shape(sent), "I A H C21 I C21 I C5 L I3");
   EXPECT_EQ(sent[1], (Bytes{0xFF, 0x37, 4}));
   ASSERT_EQ(sent[2].size(), 2u + 33);
   EXPECT_EQ(Bytes(sent[2].begin() + 2, sent[2].begin() + 15),
             (Bytes{0x00, 0x20, 0x0A, 0, 0, 0x00, 0xFF, 0x04, 0xFF, 0x00, 0xFF, 0x00, 0x01}));
-  EXPECT_EQ(sent.back().size(), 2u + 23);
+  EXPECT_EQ(sent[sent.size() - 4].size(), 2u + 23);
+  EXPECT_EQ(info.Identity, 17);
   Bytes file = PictureHeader();
   file.insert(file.end(), info.PixelData.begin(), info.PixelData.end());
   EXPECT_EQ(simulator->Files(devsim::kPictureArea).back(), file);
