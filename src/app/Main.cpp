@@ -271,7 +271,6 @@ void TMainForm::UpdatePresence() {
 void TMainForm::LEDLabelIrDAChangeState() {
   const bool present = LEDLabelIrDA->Lit();
   SetStatusText(1, LangString(present ? 65190 : 65191));
-  AnnounceFirmwareUpdate(present);
 
   QWidget* page = TabPageControl->currentWidget();
   if (present && page == PicturesTabSheet) {
@@ -286,23 +285,6 @@ void TMainForm::LEDLabelIrDAChangeState() {
     ListsStale = true;
   }
   if (present && page == LanguagesTabSheet) StartLanguageRead();
-}
-
-// After a firmware write whose last part went out the device restarts: it leaves range and comes
-// back running the new firmware. The diver is told once it is back, so an update that did not
-// come through is never announced as done.
-void TMainForm::AnnounceFirmwareUpdate(bool present) {
-  if (!Session.FirmwareRestartPending) return;
-  if (!present) {
-    firmwareDeviceLeft_ = true;
-    return;
-  }
-  if (!firmwareDeviceLeft_) return;
-  Session.FirmwareRestartPending = false;
-  firmwareDeviceLeft_ = false;
-  ProgressBar->setValue(0);
-  SetBusyCursor(false);
-  Prompts().Information(LangString(kFirmwareCompletedText), TBeep::Notice, this);
 }
 
 // The automatic reads of the two device pages: the picture directory first, every picture once
@@ -540,6 +522,12 @@ void TMainForm::EntriesDeleted(const std::vector<int>& indexes, bool defaultToFi
     LanguagesTabSheet->ShowDeleted(indexes, defaultToFirst);
     SetStatusText(2, QString());
   }
+}
+
+void TMainForm::FirmwareUpdateCompleted() {
+  ProgressBar->setValue(0);
+  SetBusyCursor(false);
+  Prompts().Information(LangString(kFirmwareCompletedText), TBeep::Notice, this);
 }
 
 void TMainForm::CatalogueOutdated() {

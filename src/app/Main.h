@@ -108,6 +108,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void PictureRead(const TFileHeader& entry) override;
   void EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) override;
   void CatalogueOutdated() override;
+  void FirmwareUpdateCompleted() override;
 
   // TPageHost.
   bool DeviceDetected() const override { return LEDLabelIrDA->Lit(); }
@@ -169,7 +170,6 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void StartPictureRead();
   void StartLanguageRead();
   void SetBusyCursor(bool busy);
-  void AnnounceFirmwareUpdate(bool present);
   // Exit and close wait for the transfer under way; this honours them once it has ended.
   void HonourPendingExit();
 
@@ -178,7 +178,6 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   int tabHeight_ = kTabHeight;
   bool busyCursor_ = false;
   unsigned savedErrorMode_ = 0;
-  bool firmwareDeviceLeft_ = false;  // the device left range after a firmware write
   bool exitPending_ = false;
   bool closePending_ = false;
   bool closing_ = false;

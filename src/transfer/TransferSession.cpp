@@ -40,7 +40,7 @@ bool TTransferSession::Start(std::uint8_t action, bool writeDirection) {
   RetryCount = 0;
   ActionCode = action;
   uploadMaybeStored_ = false;
-  if (action == kWriteFirmwareAction) FirmwareRestartPending = false;
+  firmwareCompleted_ = false;
   deleteSent_ = false;
   deleteOutdated_ = false;
   StartTransfer(writeDirection);
@@ -260,6 +260,12 @@ void TTransferSession::FinishTransfer(bool failed, bool stopRequested, bool writ
 void TTransferSession::EndTransfer(TTransferEnd end) {
   if (watcher_) watcher_->ResumeWatch();
   view_.TransferEnded(end);
+  // The device restarts into the new firmware now, and may or may not be seen leaving range:
+  // the write's own end is the one moment that says the update went through.
+  if (end == TTransferEnd::Succeeded && firmwareCompleted_) {
+    firmwareCompleted_ = false;
+    view_.FirmwareUpdateCompleted();
+  }
 }
 
 // ---- Results ---------------------------------------------------------------------------------
@@ -279,7 +285,7 @@ void TTransferSession::AfterTransferUpdate(bool writeDirection, const TDeviceInf
     view_.LanguageWritten();
   } else if (code == kWriteFirmwareAction) {
     if (FirmwareWriteMarker) {
-      FirmwareRestartPending = LastPartSent;
+      firmwareCompleted_ = LastPartSent;
       view_.RestoreCursor();
       view_.SetProgressPosition(0);
       FirmwareWriteMarker = false;

@@ -62,6 +62,9 @@ class TSessionView : public TTransferView {
   // The device's files differ from what the page shows in a way a retry could not follow: the
   // page should be read again.
   virtual void CatalogueOutdated() = 0;
+  // A firmware write ended with every part sent and the device's ready answers in: told once,
+  // after the transfer's own end.
+  virtual void FirmwareUpdateCompleted() = 0;
 };
 
 class TTransferSession : public QObject, public TTransferOwner, public TTransferHost {
@@ -110,9 +113,6 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   // Firmware write: set when one is started from the Software page; the last part has been sent.
   bool FirmwareWriteMarker = false;
   bool LastPartSent = false;
-  // A firmware write ended well with its last part sent: the device restarts into the new
-  // firmware, leaves range and comes back. The window tells the diver once it is back.
-  bool FirmwareRestartPending = false;
 
   // Empties the picture catalogue and the raw files (the Pictures page is left or emptied).
   void ClearPictures();
@@ -185,6 +185,8 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   TWriteOutcome writeOutcome_ = TWriteOutcome::NoFile;
   // An attempt of this write sent its last packet but failed after it: the file may be stored.
   bool uploadMaybeStored_ = false;
+  // This transfer wrote the whole firmware; the diver is told when it has ended.
+  bool firmwareCompleted_ = false;
 
   // The delete as first sent: the catalogue's listed headers and the selected entries. Once an
   // attempt has reached the device, retries plan from the directory against it.

@@ -29,6 +29,7 @@ class RecordingSessionView : public TSessionView {
   std::vector<std::vector<int>> deleted;  // EntriesDeleted
   bool defaultToFirst = false;
   int outdated = 0;
+  int firmwareCompleted = 0;
   int terminateRequests = 0;
   std::vector<bool> controls;  // SetControlsEnabled's `enabled`, in order
 
@@ -60,6 +61,7 @@ class RecordingSessionView : public TSessionView {
     defaultToFirst = toFirst;
   }
   void CatalogueOutdated() override { ++outdated; }
+  void FirmwareUpdateCompleted() override { ++firmwareCompleted; }
 
  private:
   void Listed(const TFileHeader& entry) {
