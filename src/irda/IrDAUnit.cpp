@@ -173,7 +173,7 @@ int TIrDA::ReceiveChunk() {
   const int size = std::max(ChunkSize, 1);
   platform::Bytes scratch(static_cast<std::size_t>(size));
   int count = platform::kSocketError;
-  if (DataSocket != platform::kInvalidSocket)
+  if (DataSocket != platform::kInvalidSocket && AwaitReceivable())
     count = api_->Receive(DataSocket, scratch.data(), size);
 
   if (count < 0) {
@@ -195,6 +195,24 @@ int TIrDA::ReceiveChunk() {
   if (ReceiveBuffer.size() < end) ReceiveBuffer.resize(end);
   std::copy_n(scratch.begin(), count, ReceiveBuffer.begin() + WritePos);
   return count;
+}
+
+bool TIrDA::AwaitReceivable() {
+  using Clock = std::chrono::steady_clock;
+  // No time-out: the receive itself waits for ever, as the socket was told.
+  const bool bounded = ReceiveTimeoutMs > 0;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ReceiveTimeoutMs);
+  for (;;) {
+    int slice = kReceiveSliceMs;
+    if (bounded) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return false;
+      slice = static_cast<int>(std::min<long long>(left, slice));
+    }
+    if (api_->WaitReadable(DataSocket, slice) != 0) return true;
+    if (WhileWaiting && !WhileWaiting()) return false;
+  }
 }
 
 void TIrDA::DropDataSocket() {

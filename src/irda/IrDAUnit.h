@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -77,9 +78,18 @@ class TIrDA {
   static constexpr int kDefaultReceiveTimeoutMs = 10000;
   int ReceiveTimeoutMs = kDefaultReceiveTimeoutMs;
 
+  // A receive waits for its data in slices of this length and calls WhileWaiting between them,
+  // if set: whoever runs the exchange keeps its window alive there, and calls the receive off by
+  // answering false (the link then fails as on a time-out).
+  static constexpr int kReceiveSliceMs = 50;
+  std::function<bool()> WhileWaiting;
+
  private:
   void FailConnect(int errorCode);
   void ApplyReceiveTimeout();
+  // True once the data socket has something to receive; false when the receive time-out ran out
+  // or WhileWaiting called the wait off.
+  bool AwaitReceivable();
   // After a failed send or receive: close DataSocket (if any), mark it invalid, fail the link.
   void DropDataSocket();
 

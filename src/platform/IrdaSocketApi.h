@@ -76,6 +76,14 @@ class IrdaSocketApi {
   virtual int Send(SocketHandle socket, const std::uint8_t* data, int length) = 0;
   // Bytes received (0 = the peer ended the stream), or kSocketError.
   virtual int Receive(SocketHandle socket, std::uint8_t* buffer, int length) = 0;
+  // Waits at most `milliseconds` for the socket to have something for Receive (bytes, the end of
+  // the stream or an error): 1 when it has, 0 when the time ran out. A layer that cannot tell
+  // answers 1, and the receive then waits with the socket's own time-out.
+  virtual int WaitReadable(SocketHandle socket, int milliseconds) {
+    static_cast<void>(socket);
+    static_cast<void>(milliseconds);
+    return 1;
+  }
   virtual int Shutdown(SocketHandle socket) = 0;
   virtual int Close(SocketHandle socket) = 0;
   // The calling thread's last error, as a Winsock number.

@@ -374,6 +374,17 @@ int VirtualBusSocketApi::Receive(SocketHandle socket, std::uint8_t* buffer, int 
   return static_cast<int>(n);
 }
 
+int VirtualBusSocketApi::WaitReadable(SocketHandle socket, int milliseconds) {
+  // Anything but a quiet socket is for Receive to report, errors included.
+  if (!Known(socket)) return 1;
+  pollfd readable{static_cast<int>(socket), POLLIN, 0};
+  int ready;
+  do {
+    ready = ::poll(&readable, 1, std::max(milliseconds, 0));
+  } while (ready < 0 && errno == EINTR);
+  return ready == 0 ? 0 : 1;
+}
+
 int VirtualBusSocketApi::Shutdown(SocketHandle socket) {
   if (!Known(socket)) return Fail(wsa::kNotSocket);
   if (::shutdown(static_cast<int>(socket), SHUT_RDWR) != 0) return FailErrno(errno);

@@ -30,6 +30,7 @@ class VirtualBusSocketApi : public IrdaSocketApi {
   int Connect(SocketHandle socket, const SockAddrIrda& address, int addressLength) override;
   int Send(SocketHandle socket, const std::uint8_t* data, int length) override;
   int Receive(SocketHandle socket, std::uint8_t* buffer, int length) override;
+  int WaitReadable(SocketHandle socket, int milliseconds) override;
   int Shutdown(SocketHandle socket) override;
   int Close(SocketHandle socket) override;
   int LastError() override;

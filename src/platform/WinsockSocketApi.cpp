@@ -97,6 +97,17 @@ int WinsockSocketApi::Receive(SocketHandle socket, std::uint8_t* buffer, int len
   return ::recv(Native(socket), reinterpret_cast<char*>(buffer), length, 0);
 }
 
+int WinsockSocketApi::WaitReadable(SocketHandle socket, int milliseconds) {
+  // select() rather than a short SO_RCVTIMEO: a receive that times out leaves a Winsock
+  // connection in an undefined state.
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(Native(socket), &readable);
+  const int ms = milliseconds < 0 ? 0 : milliseconds;
+  timeval timeout{ms / 1000, (ms % 1000) * 1000};
+  return ::select(0, &readable, nullptr, nullptr, &timeout) == 0 ? 0 : 1;
+}
+
 int WinsockSocketApi::Shutdown(SocketHandle socket) {
   return ::shutdown(Native(socket), SD_BOTH);
 }

@@ -4,6 +4,18 @@
 
 #include "platform/SleepHook.h"
 
+TRequestPrimitives::TRequestPrimitives(TDynaIrDA& link, TTransferHost& host)
+    : link_(link), host_(host) {
+  link_.WhileWaiting = [this] {
+    host_.ProcessEventsWhileWaiting();
+    return !host_.StopRequested();
+  };
+}
+
+TRequestPrimitives::~TRequestPrimitives() {
+  link_.WhileWaiting = nullptr;
+}
+
 bool TRequestPrimitives::Active() const {
   return link_.LinkOk && !host_.StopRequested();
 }
@@ -88,15 +100,17 @@ bool TRequestPrimitives::SendCommand(std::span<const std::uint8_t> params,
   return sent;
 }
 
-void TRequestPrimitives::WaitReady(TDeviceInfo& info) {
+void TRequestPrimitives::WaitReady(TDeviceInfo& info, int maxPolls) {
   info.Identity = 0;
-  // A stop request silences ReadReply, so it has to end the poll as well.
+  // A stop request silences ReadReply, so it has to end the poll as well. The events between
+  // polls are where a close or Exit of the window comes in.
   for (int polls = 0; !IsSupportedIdentity(info.Identity) && Active(); ++polls) {
-    if (polls == kMaxReadyPolls) {
+    if (polls == maxPolls) {
       FailLink("Device never became ready");
       return;
     }
-    ReadReply(std::span(&info.Identity, 1), 1, CommandTable()[kIdentityCommand]);
+    host_.ProcessEvents();
+    if (Active()) ReadReply(std::span(&info.Identity, 1), 1, CommandTable()[kIdentityCommand]);
   }
 }
 

@@ -28,7 +28,12 @@ inline constexpr int kPauseAfterCommand = 200;
 class TRequestPrimitives {
  public:
   // Both must outlive the primitives; the action code is read from `host` when it matters.
-  TRequestPrimitives(TDynaIrDA& link, TTransferHost& host) : link_(link), host_(host) {}
+  // While they live, a reply that keeps the link waiting lets the window's events through and
+  // ends at once when the transfer is asked to stop.
+  TRequestPrimitives(TDynaIrDA& link, TTransferHost& host);
+  ~TRequestPrimitives();
+  TRequestPrimitives(const TRequestPrimitives&) = delete;
+  TRequestPrimitives& operator=(const TRequestPrimitives&) = delete;
 
   // Every primitive returns true when it ran and its reply (if any) was taken; false when it did
   // nothing or failed the link.
@@ -53,10 +58,11 @@ class TRequestPrimitives {
   // pause afterwards is left out during a firmware write.
   bool SendCommand(std::span<const std::uint8_t> params, const TCommandDescriptor& entry);
 
-  // Polls the identity command until the device says it is ready (17 or 25) or the link fails.
-  // A device that stays busy for kMaxReadyPolls polls (a minute of pauses) fails the link, so a
+  // Polls the identity command until the device says it is ready (17 or 25), the link fails or
+  // the transfer is asked to stop; the window's events are let through between polls. A device
+  // that stays busy for `maxPolls` polls (by default a minute of pauses) fails the link, so a
   // stuck device ends in a retried transfer instead of a window that never answers again.
-  void WaitReady(TDeviceInfo& info);
+  void WaitReady(TDeviceInfo& info, int maxPolls = kMaxReadyPolls);
   static constexpr int kMaxReadyPolls = 3000;
 
   // True while the primitives still do something.

@@ -26,6 +26,8 @@ class TTransferView {
   virtual void StepProgress() = 0;
   // Lets the window repaint and take input between pictures and packets.
   virtual void ProcessEvents() = 0;
+  // The same while a reply is awaited: as often as the reply keeps the link waiting.
+  virtual void ProcessEventsWhileWaiting() { ProcessEvents(); }
 
   // Shows the text with this number of the text table, with its beep, and waits for OK.
   virtual void Notify(TNoticeKind kind, int textId) = 0;

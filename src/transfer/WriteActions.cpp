@@ -222,7 +222,9 @@ void CleanUpMemory(TRequestPrimitives& requests, TDeviceInfo& info) {
   std::array<std::uint8_t, 4> param{};
   platform::WriteLE(param.data(), 0, info.FileParam, 4);
   requests.SendCommand(param, CommandTable()[kCleanUpCommand]);
-  requests.WaitReady(info);
+  // The program ends after this, whatever the device answers: it tidies its memory on its own,
+  // and a device that never reports ready must not hold the diver's exit for a minute.
+  requests.WaitReady(info, kCleanUpReadyPolls);
   // The clean-up is the program's last act once a device has answered: a failed link here is
   // not worth keeping the program open for.
   requests.Host().RequestTerminate();

@@ -30,6 +30,9 @@ inline constexpr int kLowBatteryText = 65215;
 // The firmware write needs at least this many battery segments.
 inline constexpr std::uint8_t kMinimumBattery = 5;
 
+// Ready polls the memory clean-up at exit waits for at most (about a second of pauses).
+inline constexpr int kCleanUpReadyPolls = 50;
+
 // File bytes carried by one content packet of the block command.
 inline constexpr std::size_t kContentPacketBytes = 54;
 

@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -197,23 +198,57 @@ TEST_F(VirtualBusTransportTest, TransportFindsConnectsTalksAndCloses) {
   EXPECT_EQ(::recv(device, &rest, 1, 0), 0);
 }
 
+// A receive waits in slices; between them the one who runs it keeps its window alive and may
+// call it off. The time-out bounds the whole wait either way.
 TEST_F(VirtualBusTransportTest, DeviceThatNeverAnswersFailsTheLinkInsteadOfHanging) {
+  const struct {
+    const char* what;
+    int timeoutMs;
+    int stopAtSlice;    // 0: never called off
+    int answerAtSlice;  // 0: the device never answers
+    int received;
+  } rows[] = {
+      {"the time-out runs out", 20, 0, 0, -1},
+      {"called off between slices, long before the time-out", 10000, 3, 0, -1},
+      {"an answer after some slices", 10000, 0, 2, 1},
+  };
   const int listener = bus.AddDevice("0a1b0001");
-  TIrDA irda(&api);
-  irda.ReceiveTimeoutMs = 20;
-  irda.LinkOk = true;
-  irda.CreateDataSocket({10, 27, 0, 1});
-  irda.ConnectDevice(false);
-  ASSERT_EQ(irda.Status, "Connect OK");
-  ASSERT_GE(bus.Accept(listener), 0);
-  irda.SendBuffer = {0x10};
-  EXPECT_EQ(irda.SendRequest(), 1);
-  irda.ReceiveBuffer.assign(300, 0);
-  EXPECT_EQ(irda.ReceiveChunk(), -1);
-  EXPECT_EQ(irda.Status, "Recv failed");
-  EXPECT_FALSE(irda.LinkOk);
-  irda.CloseClient();
-  EXPECT_EQ(irda.Status, "Close Client: Invalid Socket");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    TIrDA irda(&api);
+    irda.ReceiveTimeoutMs = row.timeoutMs;
+    irda.LinkOk = true;
+    irda.CreateDataSocket({10, 27, 0, 1});
+    irda.ConnectDevice(false);
+    ASSERT_EQ(irda.Status, "Connect OK");
+    const int device = bus.Accept(listener);
+    ASSERT_GE(device, 0);
+    int slices = 0;
+    irda.WhileWaiting = [&] {
+      ++slices;
+      if (slices == row.answerAtSlice) {
+        EXPECT_EQ(::send(device, "\x11", 1, 0), 1);
+      }
+      return slices != row.stopAtSlice;
+    };
+    irda.SendBuffer = {0x10};
+    EXPECT_EQ(irda.SendRequest(), 1);
+    irda.ReceiveBuffer.assign(300, 0);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(irda.ReceiveChunk(), row.received);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(slices, row.stopAtSlice ? row.stopAtSlice : std::max(slices, row.answerAtSlice));
+    if (row.received < 0) {
+      EXPECT_EQ(irda.Status, "Recv failed");
+      EXPECT_FALSE(irda.LinkOk);
+      irda.CloseClient();
+      EXPECT_EQ(irda.Status, "Close Client: Invalid Socket");
+    } else {
+      EXPECT_EQ(irda.Status, "Recv data OK");
+      irda.CloseClient();
+    }
+    ::close(device);
+  }
 }
 
 }  // namespace

@@ -38,6 +38,7 @@ class RecordingTransferHost : public TTransferHost {
   int position = 0;
   int steps = 0;
   int eventRounds = 0;
+  int waitRounds = 0;  // while a reply was awaited: as many as the device's pace makes
   std::vector<std::pair<TNoticeKind, int>> notices;
   std::vector<int> questions;
   int terminateRequests = 0;
@@ -54,6 +55,7 @@ class RecordingTransferHost : public TTransferHost {
     if (++steps == stopAfterSteps) stop = true;
   }
   void ProcessEvents() override { ++eventRounds; }
+  void ProcessEventsWhileWaiting() override { ++waitRounds; }
   bool StopRequested() const override { return stop; }
   void Notify(TNoticeKind kind, int textId) override { notices.emplace_back(kind, textId); }
   bool AskYesNo(int textId) override {

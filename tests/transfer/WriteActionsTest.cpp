@@ -147,7 +147,7 @@ TEST_F(WriteActionsTest, PictureGoesOutAsHeaderFortySevenContentPacketsAndALastP
   file.insert(file.end(), info.PixelData.begin(), info.PixelData.end());
   EXPECT_EQ(simulator->Files(devsim::kPictureArea).back(), file);
   EXPECT_EQ(host.maximums, (std::vector<int>{1, 50}));
-  EXPECT_EQ(host.eventRounds, 47);
+  EXPECT_EQ(host.eventRounds, 47 + 3);  // after every content packet, before every ready poll
   EXPECT_EQ(std::count(waits.begin(), waits.end(), 200),
             50);  // area command and every packet; quiet polls have none
   EXPECT_TRUE(host.notices.empty());
