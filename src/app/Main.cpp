@@ -21,6 +21,7 @@
 #include "firmware/SoftwarePage.h"
 #include "firmware/WaitForm.h"
 #include "irda/CheckDevListThread.h"
+#include "irda/Synchronize.h"
 #include "languages/LanguagesPage.h"
 #include "pictures/PictureCodec.h"
 #include "pictures/PicturesPage.h"
@@ -41,6 +42,8 @@ double ScreenDotsPerInch() {
 }
 
 constexpr int kTransferWarningText = 65176;
+// How soon a close held back by a running synchronised call is tried again.
+constexpr int kCloseRetryMs = 20;
 constexpr int kFirmwareCompletedText = 65181;
 
 }  // namespace
@@ -324,12 +327,23 @@ void TMainForm::ExitButtonClick() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-  if (Session.Busy()) {
+  if (destroyed_) {
+    event->accept();
+    return;
+  }
+  const bool inCall = SynchronizedCallRunning();
+  if (Session.Busy() || inCall) {
     // The worker may be waiting for a call into this window, or the start may be letting events
-    // through: stop it first, close when it has ended.
+    // through: stop it first, close when it has ended. A call of the worker or the watcher that
+    // shows a box is on the stack below this close; the box goes, so the call can return, and
+    // only then can the threads be joined.
     closePending_ = true;
     Session.RequestStop(true);
+    Prompts().DismissOpen();
     event->ignore();
+    // A call that is not a transfer's (or outlives its end) has nobody to honour the close when
+    // it returns: try again until no call is running.
+    if (inCall) QTimer::singleShot(kCloseRetryMs, this, &QWidget::close);
     return;
   }
   FormDestroy();

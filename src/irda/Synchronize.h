@@ -37,6 +37,13 @@ inline std::deque<THandOver*>& Pending() {
   return pending;
 }
 
+// Calls running on the GUI thread now: more than one when a call lets events through (a message
+// box, say) and another call comes in meanwhile. Touched on the GUI thread only.
+inline int& Running() {
+  static int running = 0;
+  return running;
+}
+
 // Posted once per hand-over; runs the oldest one waiting. A call whose receiver has gone is not
 // run, only its caller released, as a blocking queued call would do.
 inline void RunNext() {
@@ -49,7 +56,13 @@ inline void RunNext() {
       Pending().pop_front();
     }
     const bool live = !next->Context.isNull();
-    if (live) (*next->Call)();
+    if (live) {
+      struct TCounted {
+        TCounted() { ++Running(); }
+        ~TCounted() { --Running(); }
+      } counted;
+      (*next->Call)();
+    }
     {
       std::lock_guard guard(Lock());
       next->Finished = true;
@@ -60,6 +73,13 @@ inline void RunNext() {
 }
 
 }  // namespace synchronize_detail
+
+// True on the GUI thread while a worker or the watcher waits there for its call to return. Anything
+// that would wait for that thread (joining it, stopping it) must not run meanwhile: it would wait
+// for a call that can only return once the waiting ends.
+inline bool SynchronizedCallRunning() {
+  return synchronize_detail::Running() > 0;
+}
 
 // `context` lives on the GUI thread. Calling this from that thread itself would deadlock, so that
 // case runs the call directly (and is a programming error).

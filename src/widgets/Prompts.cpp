@@ -112,7 +112,9 @@ TMessageAnswer TQtPrompts::Message(TBeep beep, TMessageKind kind, const QString&
   } else {
     box.addButton(QMessageBox::Ok)->setText(texts.at(0));
   }
+  open_.emplace_back(&box);
   box.exec();
+  std::erase_if(open_, [&](const QPointer<QDialog>& shown) { return shown == &box; });
   QAbstractButton* clicked = box.clickedButton();
   if (buttons == TMessageButtons::Ok) return TMessageAnswer::Ok;
   if (clicked == yes) return TMessageAnswer::Yes;
@@ -152,6 +154,13 @@ std::optional<QFont> TQtPrompts::ChooseFont(const QFont& initial, QWidget* paren
 
 int TQtPrompts::ExecModal(QDialog& dialog) {
   return dialog.exec();
+}
+
+void TQtPrompts::DismissOpen() {
+  // Rejected, a box has no button clicked: an OK box ends as OK, a question as closed.
+  for (const QPointer<QDialog>& box : std::vector(open_)) {
+    if (box) box->reject();
+  }
 }
 
 TPrompts& Prompts() {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <QFont>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 class QDialog;
 class QWidget;
@@ -46,6 +48,9 @@ class TPrompts {
   virtual std::optional<QFont> ChooseFont(const QFont& initial, QWidget* parent = nullptr) = 0;
   // Runs `dialog` modally and returns its result (QDialog::Accepted, Rejected or done()'s code).
   virtual int ExecModal(QDialog& dialog) = 0;
+  // Closes every message box still open, as its close box would (a question then answers No):
+  // for a program that ends while a box waits for the diver.
+  virtual void DismissOpen() {}
 
   // The program's usual boxes, with the beep each usually takes.
   void Error(const QString& text, TBeep beep = TBeep::Error, QWidget* parent = nullptr);
@@ -72,6 +77,10 @@ class TQtPrompts : public TPrompts {
   QString SaveFileName(const TFileDialogRequest& request) override;
   std::optional<QFont> ChooseFont(const QFont& initial, QWidget* parent = nullptr) override;
   int ExecModal(QDialog& dialog) override;
+  void DismissOpen() override;
+
+ private:
+  std::vector<QPointer<QDialog>> open_;  // the boxes now shown, innermost last
 };
 
 // The service in use: the installed one, else the real one. User-interface thread only.

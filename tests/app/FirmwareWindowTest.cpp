@@ -127,8 +127,8 @@ TEST_F(FirmwareWindowTest, ThreePartsGoOutAndTheDiverIsToldOnceAsTheWriteEnds) {
     EXPECT_TRUE(form->TabPageControl->isEnabled());
     EXPECT_FALSE(form->Session.LastPartSent);
     // The device's restart and return, seen or not, bring nothing more.
+    ASSERT_TRUE(PumpUntil([&] { return device->Restarts() == 1; }));
     ASSERT_TRUE(WaitForLight());
-    EXPECT_EQ(device->Restarts(), 1);
     EXPECT_EQ(device->FirmwareVersion(), (Version{5, 2}));
     EXPECT_EQ(device->Files(devsim::kFirmwareArea), devsim::SplitFirmwareParts(sample));
     EXPECT_EQ(Messages(65181, 1500), 1);

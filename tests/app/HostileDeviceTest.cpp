@@ -8,11 +8,22 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <future>
+#include <mutex>
 #include <numeric>
+#include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +41,7 @@
 #include "texts/LangStrings.h"
 #include "transfer/RequestPrimitives.h"
 #include "transfer/WriteActions.h"
+#include "widgets/TerminationSignals.h"
 
 namespace {
 
@@ -49,6 +61,7 @@ enum class TAct {
   DeletePicture,   // I X, then the ready wait
   CleanUp,         // Exit after a delete: I E, then the ready wait; the program ends
   WriteFirmware,   // I D B, the ready wait, then the parts
+  SameFirmware,    // I D, then the question whether to write the version the device has
 };
 
 // The request number (1-based, in its connection) of packet `k` of a picture write: 0 is the
@@ -140,6 +153,7 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
         ASSERT_TRUE(TurnTo(form->LanguagesTabSheet));
         break;
       case TAct::WriteFirmware:
+      case TAct::SameFirmware:
         ASSERT_TRUE(TurnTo(form->SoftwareTabSheet));
         break;
       case TAct::WritePicture:
@@ -183,7 +197,8 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
         form->ExitButtonClick();
         break;
       case TAct::WriteFirmware:
-        session.ImportBuffer = firmware_;
+      case TAct::SameFirmware:
+        session.ImportBuffer = act == TAct::SameFirmware ? sameFirmware_ : firmware_;
         session.FirmwareWriteMarker = true;
         session.LastPartSent = false;
         form->StartAction(kWriteFirmwareAction, true, LangString(65187));
@@ -354,7 +369,53 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
   bool restarted_ = false;
   const Bytes language_ = devsim::MakeLanguageFile("Polski", devsim::kFactoryMark, 3242);
   const Bytes firmware_ = devsim::MakeFirmwareFile(5, 2, "FW", {300, 200});
+  const Bytes sameFirmware_ = devsim::MakeFirmwareFile(5, 1, "FW", {300});
 };
+
+// Ends the process with a message should a row hang: a deadlock on the GUI thread leaves nothing
+// else to report it.
+class TWatchdog {
+ public:
+  explicit TWatchdog(std::string what) : what_(std::move(what)) {
+    thread_ = std::thread([this] {
+      std::unique_lock lock(mutex_);
+      if (!done_.wait_for(lock, std::chrono::seconds(30), [this] { return finished_; })) {
+        std::fprintf(stderr, "hung: %s\n", what_.c_str());
+        std::abort();
+      }
+    });
+  }
+  ~TWatchdog() {
+    {
+      std::lock_guard lock(mutex_);
+      finished_ = true;
+    }
+    done_.notify_all();
+    thread_.join();
+  }
+
+ private:
+  std::string what_;
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  std::thread thread_;
+};
+
+// How the diver (or the session) ends the program.
+enum class TEnd { CloseBox, Terminate, Exit };
+
+const char* Describe(TEnd end) {
+  switch (end) {
+    case TEnd::CloseBox:
+      return "close box";
+    case TEnd::Terminate:
+      return "SIGTERM";
+    case TEnd::Exit:
+      return "Esci";
+  }
+  return "";
+}
 
 // Before a request: it is read and never handled. During: half its reply, then the end (replies
 // of a fixed size cut short have a test of their own). After: handled and answered in full, then
@@ -679,6 +740,150 @@ TEST_F(HostileDeviceTest, ADeviceThatLeavesMidWriteAndComesBackHoldsThePictureOn
     EXPECT_TRUE(restarted_);
     EXPECT_EQ(form->Session.RetryCount, 1);
     restartAt_ = 0;
+  }
+}
+
+// A box shown from inside a call of the worker or the watcher holds that thread until it goes.
+// Closing the window meanwhile, by its close box or as SIGTERM does (every window at once), ends
+// the program: the box goes, the call returns, and only then are the threads joined.
+TEST_F(HostileDeviceTest, ClosingWhileABoxOfATransferIsOpenEndsTheProgram) {
+  const struct {
+    const char* what;
+    TAct act;
+    devsim::Faults faults;
+    int box;
+  } moments[] = {
+      {"the warning after the retries", TAct::Pictures, {.dropAfter = 1}, kGaveUp},
+      {"the wrong device", TAct::Pictures, {.identityFrom = 1, .identityValue = 18}, kWrongDevice},
+      {"the question about the same firmware", TAct::SameFirmware, {}, 65184},
+      {"the firmware update done", TAct::WriteFirmware, {}, 65181},
+  };
+  for (const auto& moment : moments) {
+    for (const TEnd end : {TEnd::CloseBox, TEnd::Terminate}) {
+      const std::string what = std::string(moment.what) + ", " + Describe(end);
+      SCOPED_TRACE(what);
+      const TWatchdog watchdog(what);
+      Renew();
+      Prepare(moment.act);
+      form->show();
+      const TTerminationSignals termination;
+      device->SetFaults(moment.faults);
+      Start(moment.act);
+      bool shown = false;
+      prompts.HoldNextMessage([&] {
+        shown = true;
+        if (end == TEnd::Terminate) {
+          std::raise(SIGTERM);
+        } else {
+          form->close();
+        }
+      });
+      ASSERT_TRUE(PumpUntil([&] { return form->Watcher == nullptr; }, 5000));
+      EXPECT_TRUE(shown);
+      EXPECT_FALSE(prompts.DismissedByBound());
+      EXPECT_EQ(Messages(), Texts({moment.box}));
+      EXPECT_FALSE(form->TransferActive());
+      EXPECT_TRUE(form->isHidden());
+    }
+  }
+}
+
+// Waits for a device that does not answer let the window's events through, and a stop ends them
+// at once: nothing more goes out for the action under way. After a delete, Exit still cleans the
+// memory up, with a short wait for the device, and the program ends.
+TEST_F(HostileDeviceTest, ExitOrCloseEndsAWaitForAnUnansweringDeviceAtOnce) {
+  const auto identityPoll = [](std::span<const std::uint8_t> frame, int& seen) {
+    return frame.size() == 1 && frame[0] == 0x10 && ++seen == 5;
+  };
+  const struct {
+    const char* what;
+    TAct act;
+    devsim::Faults faults;
+    // The request frame after which the diver acts, and how long after it.
+    std::function<bool(std::span<const std::uint8_t>, int&)> at;
+    int delayMs;
+  } waits[] = {
+      {"a device never ready after a delete",
+       TAct::DeletePicture,
+       {.identityFrom = 2, .identityValue = 0},
+       identityPoll,
+       0},
+      {"a device silent in a read",
+       TAct::Pictures,
+       {.silentAfter = 1},
+       [](std::span<const std::uint8_t> frame, int&) {
+         return frame.size() >= 2 && frame[0] == 0xFF && frame[1] == 0xFA;
+       },
+       100},
+      {"the ready wait between firmware parts",
+       TAct::WriteFirmware,
+       {},
+       [](std::span<const std::uint8_t> frame, int&) {
+         return frame.size() >= 3 && frame[0] == 0xFF && frame[1] == 0xD2 && frame[2] == 0x02;
+       },
+       0},
+  };
+  for (const auto& wait : waits) {
+    for (const TEnd end : {TEnd::Exit, TEnd::CloseBox}) {
+      const std::string what = std::string(wait.what) + ", " + Describe(end);
+      SCOPED_TRACE(what);
+      const TWatchdog watchdog(what);
+      Renew();
+      Prepare(wait.act);
+      device->SetFaults(wait.faults);
+      // The diver acts as an event: a window that lets no events through takes it in late. What
+      // counts is the moment the diver acted (the trigger plus the delay), not the moment the
+      // window noticed: frames of the action sent since then, and the time until it ended.
+      int seen = 0;
+      std::optional<std::uint8_t> action;
+      QElapsedTimer sinceTrigger;
+      const auto sinceActing = [&] { return sinceTrigger.elapsed() - wait.delayMs; };
+      bool noticed = false;
+      std::vector<Bytes> after;
+      const TScopedLinkTrace trace({
+          .Wanted = [](TTraceChannel channel) { return channel == TTraceChannel::Frames; },
+          .Frame =
+              [&](const TFrameTrace& frame) {
+                if (frame.Direction != TTraceDirection::Request) return;
+                if (action && sinceActing() >= 0 && form->Session.ActionCode == action) {
+                  after.emplace_back(frame.Bytes.begin(), frame.Bytes.end());
+                }
+                if (action || !wait.at(frame.Bytes, seen)) return;
+                action = form->Session.ActionCode;
+                sinceTrigger.start();
+                QTimer::singleShot(wait.delayMs, form.get(), [&] {
+                  noticed = true;
+                  if (end == TEnd::Exit) {
+                    QTest::mouseClick(form->ExitButton, Qt::LeftButton);
+                  } else {
+                    form->close();
+                  }
+                });
+              },
+          .Status = {},
+      });
+      Start(wait.act);
+      ASSERT_TRUE(PumpUntil([&] { return noticed && !form->TransferActive(); }, 30000));
+      // Honoured within a second; the silent device's reply would have held the window for its
+      // whole time-out, the busy device's ready wait for its 3000 polls.
+      EXPECT_LT(sinceActing(), 1000);
+      EXPECT_EQ(after, std::vector<Bytes>{});
+      const bool cleanUp = end == TEnd::Exit && wait.act == TAct::DeletePicture;
+      ASSERT_TRUE(PumpUntil([&] {
+        return form->Watcher == nullptr || (form->TerminateRequested && !form->TransferActive());
+      }));
+      EXPECT_EQ(Requests(0xFF, 0xE9), cleanUp ? 1 : 0);
+      if (cleanUp) {
+        // The clean-up's own ready wait: as long as a device that never gets ready is given.
+        const std::vector<devsim::LoggedRequest> log = device->Requests();
+        const auto cleanUpAt =
+            std::find_if(log.begin(), log.end(), [](const devsim::LoggedRequest& request) {
+              return request.bytes.size() >= 2 && request.bytes[1] == 0xE9;
+            });
+        ASSERT_NE(cleanUpAt, log.end());
+        EXPECT_EQ(IdentityPollsInConnection(cleanUpAt->connection), 1 + kCleanUpReadyPolls);
+      }
+    }
   }
 }
 

@@ -1,7 +1,9 @@
 #include "support/ScriptedPrompts.h"
 
 #include <QDialog>
+#include <QTimer>
 #include <algorithm>
+#include <utility>
 
 TScriptedPrompts::TScriptedPrompts() : previous_(InstallPrompts(this)) {}
 
@@ -27,6 +29,16 @@ void TScriptedPrompts::QueueModalResult(int result) {
 
 void TScriptedPrompts::QueueModal(std::function<int(QDialog&)> handler) {
   modals_.push_back(std::move(handler));
+}
+
+void TScriptedPrompts::HoldNextMessage(std::function<void()> whileOpen, int boundMs) {
+  whileHeld_ = whileOpen ? std::move(whileOpen) : [] {};
+  holdBoundMs_ = boundMs;
+  dismissedByBound_ = false;
+}
+
+void TScriptedPrompts::DismissOpen() {
+  if (held_) held_->quit();
 }
 
 std::vector<TPromptRecord> TScriptedPrompts::Records(TPromptEvent event) const {
@@ -69,8 +81,11 @@ TMessageAnswer TScriptedPrompts::Message(TBeep beep, TMessageKind kind, const QS
   record.Caption = MessageCaption(kind);
   record.Text = text;
   record.Buttons = MessageButtonTexts(buttons);
+  const std::function<void()> whileOpen = std::exchange(whileHeld_, nullptr);
   if (buttons == TMessageButtons::Ok) {
     record.Answer = TMessageAnswer::Ok;
+  } else if (whileOpen) {
+    record.Answer = TMessageAnswer::Closed;  // the box goes without a button
   } else if (answers_.empty()) {
     record.Answer = TMessageAnswer::Closed;
     record.Scripted = false;
@@ -79,6 +94,20 @@ TMessageAnswer TScriptedPrompts::Message(TBeep beep, TMessageKind kind, const QS
     answers_.pop_front();
   }
   records_.push_back(record);
+  if (whileOpen) {
+    QEventLoop loop;
+    held_ = &loop;
+    QTimer bound;
+    bound.setSingleShot(true);
+    QObject::connect(&bound, &QTimer::timeout, &loop, [&] {
+      dismissedByBound_ = true;
+      loop.quit();
+    });
+    bound.start(holdBoundMs_);
+    QTimer::singleShot(0, &loop, whileOpen);
+    loop.exec();
+    held_ = nullptr;
+  }
   return record.Answer;
 }
 

@@ -2,6 +2,7 @@
 // script instead of a user and records everything the user would have seen and heard.
 #pragma once
 
+#include <QEventLoop>
 #include <QFont>
 #include <QString>
 #include <QStringList>
@@ -51,6 +52,11 @@ class TScriptedPrompts : public TPrompts {
   // constructed but never shown) and returns the result. Unscripted windows are Rejected.
   void QueueModalResult(int result);
   void QueueModal(std::function<int(QDialog&)> handler);
+  // The next message box stays up as a real one does, letting events through, until DismissOpen()
+  // closes it (or `boundMs` pass: then DismissedByBound() says so); `whileOpen` runs once it is
+  // up. A question held this way answers Closed.
+  void HoldNextMessage(std::function<void()> whileOpen, int boundMs = 10000);
+  bool DismissedByBound() const { return dismissedByBound_; }
 
   const std::vector<TPromptRecord>& Records() const { return records_; }
   std::vector<TPromptRecord> Records(TPromptEvent event) const;
@@ -66,6 +72,7 @@ class TScriptedPrompts : public TPrompts {
   QString SaveFileName(const TFileDialogRequest& request) override;
   std::optional<QFont> ChooseFont(const QFont& initial, QWidget* parent = nullptr) override;
   int ExecModal(QDialog& dialog) override;
+  void DismissOpen() override;
 
  private:
   QString FileDialog(TPromptEvent event, const TFileDialogRequest& request);
@@ -75,5 +82,9 @@ class TScriptedPrompts : public TPrompts {
   std::deque<std::optional<QFont>> fonts_;
   std::deque<std::function<int(QDialog&)>> modals_;
   std::vector<TPromptRecord> records_;
+  std::function<void()> whileHeld_;
+  int holdBoundMs_ = 0;
+  QEventLoop* held_ = nullptr;
+  bool dismissedByBound_ = false;
   TPrompts* previous_;
 };
