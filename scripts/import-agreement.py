@@ -250,7 +250,7 @@ def bmp(indices_or_rgb, bits, *, palette=None, top_down=False, header=40, rle=Fa
     the old OS/2 one, 40 the common one, 108 and 124 the later ones (with masks and alpha)."""
     data = np.asarray(indices_or_rgb)
     h, w = data.shape[:2]
-    rows = []
+    rows, made = [], []
     for y in range(h):
         row = data[y]
         if bits <= 8:
@@ -266,11 +266,18 @@ def bmp(indices_or_rgb, bits, *, palette=None, top_down=False, header=40, rle=Fa
             rm, gm, bm, am = masks or ((0x7C00, 0x3E0, 0x1F, 0) if bits == 16 else
                                        (0xFF0000, 0xFF00, 0xFF, 0))
             value = np.zeros(w, dtype=np.int64)
+            share = []  # what each stored channel stands for, 0..1
             for channel, mask in ((r, rm), (g, gm), (b, bm), (a, am)):
                 if mask:
                     shift = (mask & -mask).bit_length() - 1
                     top = mask >> shift
-                    value |= ((channel * top + 127) // 255) << shift
+                    stored = (channel * top + 127) // 255
+                    value |= stored << shift
+                    share.append(stored / top)
+                else:
+                    share.append(np.ones(w))
+            opacity = share[3]
+            made.append(np.stack([c * opacity + 1 - opacity for c in share[:3]], axis=1))
             raw = value.astype("<u2" if bits == 16 else "<u4").tobytes()
         rows.append(raw + b"\0" * (-len(raw) % 4))
     if rle:
@@ -295,8 +302,11 @@ def bmp(indices_or_rgb, bits, *, palette=None, top_down=False, header=40, rle=Fa
     if masks and header == 40:
         trailing_masks = struct.pack("<III", *masks[:3])
     offset = 14 + len(info) + len(trailing_masks) + len(colours)
-    return (b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + info +
-            trailing_masks + colours + pixels)
+    result = Made(b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + info +
+                  trailing_masks + colours + pixels)
+    if made:
+        result.as_made = np.rint(np.stack(made) * 255).astype(np.uint8)
+    return result
 
 
 def rle_row(row, bits):
