@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -31,71 +33,98 @@ struct TPage {
   std::uint32_t Width = kWidth, Height = kHeight;
 };
 
-// `pages` written by libtiff into a file, returned as its bytes.
-Bytes WriteTiff(const std::vector<TPage>& pages) {
+// How a page is stored: the fields that both writers below set alike.
+struct TStorage {
+  std::uint32_t Width, Height;
+  std::uint16_t Samples, Bits, Format, Photometric, Compression, Planar;
+  std::optional<std::uint16_t> Extra;  // EXTRASAMPLE_* of a last sample
+  std::uint32_t Tile, RowsPerStrip;    // tile side, or strips
+};
+
+void SetStorage(TIFF* tif, const TStorage& storage) {
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, storage.Width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, storage.Height);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, storage.Samples);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, storage.Bits);
+  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, storage.Format);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, storage.Photometric);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, storage.Compression);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, storage.Planar);
+  if (storage.Extra) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &*storage.Extra);
+  if (storage.Photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tif, TIFFTAG_INKSET, INKSET_CMYK);
+  if (storage.Tile) {
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, storage.Tile);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, storage.Tile);
+  } else {
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, storage.RowsPerStrip);
+  }
+}
+
+// What `write` writes with libtiff into a file, returned as its bytes.
+Bytes WrittenTiff(const std::function<void(TIFF*)>& write) {
   QTemporaryDir dir;
   const QString path = dir.filePath("sample.tif");
   TIFF* tif = TIFFOpen(path.toLocal8Bit().constData(), "w");
   EXPECT_NE(tif, nullptr);
   if (!tif) return {};
-  for (const TPage& page : pages) {
-    const auto samples = static_cast<std::uint16_t>(page.Corner.size());
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.Width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.Height);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, page.Bits);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, page.Photometric);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, page.Compression);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, page.Planar);
-    TIFFSetField(tif, TIFFTAG_ORIENTATION, page.Orientation);
-    if (page.ExtraSample) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &page.ExtraSample);
-    if (page.Photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tif, TIFFTAG_INKSET, INKSET_CMYK);
-    if (page.Photometric == PHOTOMETRIC_YCBCR) TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, 1, 1);
-    // Palette index 0 is blue, 1 red, the rest grey.
-    std::vector<std::uint16_t> red(256, 0x8080), green(256, 0x8080), blue(256, 0x8080);
-    red[0] = green[0] = green[1] = blue[1] = 0;
-    blue[0] = red[1] = 0xFFFF;
-    if (page.Photometric == PHOTOMETRIC_PALETTE) {
-      TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
-    }
-    if (page.Tile) {
-      TIFFSetField(tif, TIFFTAG_TILEWIDTH, page.Tile);
-      TIFFSetField(tif, TIFFTAG_TILELENGTH, page.Tile);
-    } else {
-      TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, page.RowsPerStrip);
-    }
-    // The stored samples of the w × h block at (x0, y0), of one plane or all; zero off the image.
-    const std::uint32_t planes = page.Planar == PLANARCONFIG_SEPARATE ? samples : 1;
-    const std::uint32_t perPixel = samples / planes, sampleBytes = page.Bits / 8;
-    const auto block = [&](std::uint32_t x0, std::uint32_t y0, std::uint32_t w, std::uint32_t h,
-                           std::uint32_t plane) {
-      Bytes out(w * h * perPixel * sampleBytes);
-      for (std::uint32_t y = y0; y < std::min(y0 + h, page.Height); ++y) {
-        for (std::uint32_t x = x0; x < std::min(x0 + w, page.Width); ++x) {
-          const auto& colour = x < kCorner && y < kCorner ? page.Corner : page.Background;
-          for (std::uint32_t s = 0; s < perPixel; ++s) {  // little-endian: 8 bits are the low byte
-            std::memcpy(&out[(((y - y0) * w + x - x0) * perPixel + s) * sampleBytes],
-                        &colour[plane + s], sampleBytes);
-          }
-        }
-      }
-      return out;
-    };
-    for (std::uint32_t p = 0; p < planes; ++p) {
-      for (std::uint32_t y = 0; y < page.Height; y += page.Tile ? page.Tile : 1) {
-        for (std::uint32_t x = 0; page.Tile && x < page.Width; x += page.Tile) {
-          TIFFWriteTile(tif, block(x, y, page.Tile, page.Tile, p).data(), x, y, 0, 0);
-        }
-        if (!page.Tile) TIFFWriteScanline(tif, block(0, y, page.Width, 1, p).data(), y, p);
-      }
-    }
-    TIFFWriteDirectory(tif);
-  }
+  write(tif);
   TIFFClose(tif);
   QFile file(path);
   EXPECT_TRUE(file.open(QIODevice::ReadOnly));
   const QByteArray data = file.readAll();
   return Bytes(data.begin(), data.end());
+}
+
+// `pages` written by libtiff into a file, returned as its bytes.
+Bytes WriteTiff(const std::vector<TPage>& pages) {
+  return WrittenTiff([&pages](TIFF* tif) {
+    for (const TPage& page : pages) {
+      const auto samples = static_cast<std::uint16_t>(page.Corner.size());
+      std::optional<std::uint16_t> extra;
+      if (page.ExtraSample) extra = page.ExtraSample;
+      SetStorage(tif,
+                 {page.Width, page.Height, samples, page.Bits, SAMPLEFORMAT_UINT, page.Photometric,
+                  page.Compression, page.Planar, extra, page.Tile, page.RowsPerStrip});
+      TIFFSetField(tif, TIFFTAG_ORIENTATION, page.Orientation);
+      if (page.Photometric == PHOTOMETRIC_YCBCR) {
+        TIFFSetField(tif, TIFFTAG_YCBCRSUBSAMPLING, 1, 1);
+      }
+      // Palette index 0 is blue, 1 red, the rest grey.
+      std::vector<std::uint16_t> red(256, 0x8080), green(256, 0x8080), blue(256, 0x8080);
+      red[0] = green[0] = green[1] = blue[1] = 0;
+      blue[0] = red[1] = 0xFFFF;
+      if (page.Photometric == PHOTOMETRIC_PALETTE) {
+        TIFFSetField(tif, TIFFTAG_COLORMAP, red.data(), green.data(), blue.data());
+      }
+      // The stored samples of the w × h block at (x0, y0), of one plane or all; zero off the image.
+      const std::uint32_t planes = page.Planar == PLANARCONFIG_SEPARATE ? samples : 1;
+      const std::uint32_t perPixel = samples / planes, sampleBytes = page.Bits / 8;
+      const auto block = [&](std::uint32_t x0, std::uint32_t y0, std::uint32_t w, std::uint32_t h,
+                             std::uint32_t plane) {
+        Bytes out(w * h * perPixel * sampleBytes);
+        for (std::uint32_t y = y0; y < std::min(y0 + h, page.Height); ++y) {
+          for (std::uint32_t x = x0; x < std::min(x0 + w, page.Width); ++x) {
+            const auto& colour = x < kCorner && y < kCorner ? page.Corner : page.Background;
+            // Little-endian: 8 bits are the low byte.
+            for (std::uint32_t s = 0; s < perPixel; ++s) {
+              std::memcpy(&out[(((y - y0) * w + x - x0) * perPixel + s) * sampleBytes],
+                          &colour[plane + s], sampleBytes);
+            }
+          }
+        }
+        return out;
+      };
+      for (std::uint32_t p = 0; p < planes; ++p) {
+        for (std::uint32_t y = 0; y < page.Height; y += page.Tile ? page.Tile : 1) {
+          for (std::uint32_t x = 0; page.Tile && x < page.Width; x += page.Tile) {
+            TIFFWriteTile(tif, block(x, y, page.Tile, page.Tile, p).data(), x, y, 0, 0);
+          }
+          if (!page.Tile) TIFFWriteScanline(tif, block(0, y, page.Width, 1, p).data(), y, p);
+        }
+      }
+      TIFFWriteDirectory(tif);
+    }
+  });
 }
 
 // The offset of the entry for `tag` in the first directory of a little-endian file.
@@ -137,7 +166,7 @@ struct TSamples {
   std::uint16_t Format = SAMPLEFORMAT_UINT;
   std::uint16_t Samples = 1;  // per pixel
   std::vector<double> Values;
-  std::uint16_t Extra = 0xFFFF;  // EXTRASAMPLE_* of the last sample; none without
+  std::optional<std::uint16_t> Extra = std::nullopt;  // EXTRASAMPLE_* of the last sample
   std::uint16_t Compression = COMPRESSION_NONE;
   std::uint16_t Planar = PLANARCONFIG_CONTIG;
   std::uint32_t Tile = 0;  // tile side, or one strip
@@ -181,29 +210,8 @@ void Append(std::vector<std::uint8_t>& row, std::uint64_t& bit, const TSamples& 
 }
 
 Bytes WriteSamples(const TSamples& file) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath("samples.tif");
-  TIFF* tif = TIFFOpen(path.toLocal8Bit().constData(), "w");
-  EXPECT_NE(tif, nullptr);
-  if (!tif) return {};
   const auto pixels = static_cast<std::uint32_t>(file.Values.size() / file.Samples);
   const std::uint32_t width = pixels * file.Repeat;
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, file.Height);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, file.Samples);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, file.Bits);
-  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, file.Format);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, file.Photometric);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, file.Compression);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, file.Planar);
-  if (file.Extra != 0xFFFF) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &file.Extra);
-  if (file.Photometric == PHOTOMETRIC_SEPARATED) TIFFSetField(tif, TIFFTAG_INKSET, INKSET_CMYK);
-  if (file.Tile) {
-    TIFFSetField(tif, TIFFTAG_TILEWIDTH, file.Tile);
-    TIFFSetField(tif, TIFFTAG_TILELENGTH, file.Tile);
-  } else {
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, file.Height);
-  }
   const bool separate = file.Planar == PLANARCONFIG_SEPARATE;
   const std::uint32_t planes = separate ? file.Samples : 1;
   // The stored row of `plane` from column x0 on, `columns` wide (zeros past the image).
@@ -219,28 +227,27 @@ Bytes WriteSamples(const TSamples& file) {
     }
     return bytes;
   };
-  for (std::uint32_t plane = 0; plane < planes; ++plane) {
-    for (std::uint32_t y = 0; y < file.Height; y += file.Tile ? file.Tile : 1) {
-      if (!file.Tile) {
-        std::vector<std::uint8_t> line = row(plane, 0, width);
-        EXPECT_GE(TIFFWriteScanline(tif, line.data(), y, static_cast<std::uint16_t>(plane)), 0);
-        continue;
-      }
-      for (std::uint32_t x = 0; x < width; x += file.Tile) {
-        Bytes tile;
-        const std::vector<std::uint8_t> line = row(plane, x, file.Tile);
-        for (std::uint32_t r = 0; r < file.Tile; ++r)
-          tile.insert(tile.end(), line.begin(), line.end());
-        EXPECT_GE(TIFFWriteTile(tif, tile.data(), x, y, 0, static_cast<std::uint16_t>(plane)), 0);
+  return WrittenTiff([&](TIFF* tif) {
+    SetStorage(tif, {width, file.Height, file.Samples, file.Bits, file.Format, file.Photometric,
+                     file.Compression, file.Planar, file.Extra, file.Tile, file.Height});
+    for (std::uint32_t plane = 0; plane < planes; ++plane) {
+      for (std::uint32_t y = 0; y < file.Height; y += file.Tile ? file.Tile : 1) {
+        if (!file.Tile) {
+          std::vector<std::uint8_t> line = row(plane, 0, width);
+          EXPECT_GE(TIFFWriteScanline(tif, line.data(), y, static_cast<std::uint16_t>(plane)), 0);
+          continue;
+        }
+        for (std::uint32_t x = 0; x < width; x += file.Tile) {
+          Bytes tile;
+          const std::vector<std::uint8_t> line = row(plane, x, file.Tile);
+          for (std::uint32_t r = 0; r < file.Tile; ++r)
+            tile.insert(tile.end(), line.begin(), line.end());
+          EXPECT_GE(TIFFWriteTile(tif, tile.data(), x, y, 0, static_cast<std::uint16_t>(plane)), 0);
+        }
       }
     }
-  }
-  TIFFWriteDirectory(tif);
-  TIFFClose(tif);
-  QFile written(path);
-  EXPECT_TRUE(written.open(QIODevice::ReadOnly));
-  const QByteArray data = written.readAll();
-  return Bytes(data.begin(), data.end());
+    TIFFWriteDirectory(tif);
+  });
 }
 
 // Reads `file` and checks the colour of each of its pixels (the first of each repeat) in the
