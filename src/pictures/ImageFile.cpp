@@ -5,12 +5,14 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QPainter>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QTransform>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/ByteOrder.h"
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -27,6 +29,92 @@ constexpr qint64 kMaxUnmappedFileBytes = 512ll * 1024 * 1024;
 
 void SetError(QString* error, const QString& text) {
   if (error) *error = text;
+}
+
+// A colour with alpha drawn on white, worked out exactly: colour × alpha + white × (1 − alpha),
+// rounded to the nearest. Not painted: the painter's blending is off by one here and there, and
+// one step on a level boundary gives another level than other programs show for the same file.
+QRgb OnWhite(QRgb c) {
+  const int a = qAlpha(c), white = 255 * (255 - a) + 127;
+  return qRgb((qRed(c) * a + white) / 255, (qGreen(c) * a + white) / 255,
+              (qBlue(c) * a + white) / 255);
+}
+
+// One colour channel of a BMP pixel, by its mask.
+struct TChannel {
+  std::uint32_t Mask = 0;
+  int Shift = 0;
+  std::uint32_t Top = 0;  // the channel's largest value
+
+  explicit TChannel(std::uint32_t mask) : Mask(mask) {
+    if (!mask) return;
+    while (!(mask >> Shift & 1)) ++Shift;
+    Top = mask >> Shift;
+  }
+  // Onto 0..255, rounded to the nearest; `absent` for a channel without a mask.
+  int Of(std::uint32_t pixel, int absent) const {
+    if (!Top) return absent;
+    return static_cast<int>((std::uint64_t{(pixel & Mask) >> Shift} * 255 + Top / 2) / Top);
+  }
+};
+
+// 16- and 32-bit BMPs, read here rather than by Qt: Qt widens a 5- or 6-bit channel by shifting
+// it (full red 31 becomes 248, not 255) and reads channels wider than 8 bits as black. None for
+// every other kind of BMP, which Qt reads well. Rows the file does not reach stay white, as they
+// do when Qt reads a cut file.
+std::optional<TImageRead> ReadMaskedBmp(std::span<const std::uint8_t> bytes) {
+  const auto at = [bytes](std::size_t offset, int width) {
+    return platform::ReadLE(bytes.data(), bytes.size(), offset, width);
+  };
+  constexpr std::uint32_t kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
+  const std::uint32_t header = at(14, 4), bits = at(28, 2), compression = at(30, 4);
+  if (bytes.size() < 54 || header < 40 || (bits != 16 && bits != 32) ||
+      (compression != kRgb && compression != kBitFields && compression != kAlphaBitFields)) {
+    return std::nullopt;
+  }
+  TImageRead result;
+  const auto width = static_cast<std::int32_t>(at(18, 4));
+  const auto height = static_cast<std::int32_t>(at(22, 4));
+  const std::int64_t rows = std::abs(std::int64_t{height});
+  if (!ImageSizeAllowed(width, rows)) {
+    result.Error = QString("BMP of %1 × %2 pixels").arg(width).arg(height);
+    return result;
+  }
+  // The masks follow a 40-byte header, or are part of a longer one.
+  std::uint32_t red = bits == 16 ? 0x7C00 : 0xFF0000, green = bits == 16 ? 0x3E0 : 0xFF00;
+  std::uint32_t blue = bits == 16 ? 0x1F : 0xFF, alpha = 0;
+  if (compression != kRgb) {
+    red = at(54, 4);
+    green = at(58, 4);
+    blue = at(62, 4);
+    if (compression == kAlphaBitFields || header >= 56) alpha = at(66, 4);
+  }
+  const TChannel r(red), g(green), b(blue), a(alpha);
+  QImage image = NewDecodeImage(width, static_cast<int>(rows));
+  if (image.isNull()) {
+    result.Error = "BMP: out of memory";
+    return result;
+  }
+  image.fill(Qt::white);
+  const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
+  const std::size_t offset = at(10, 4);
+  const int pixelBytes = static_cast<int>(bits / 8);
+  for (std::int64_t row = 0; row < rows; ++row) {
+    // Only whole rows: a cut row is left white with the rest.
+    if (offset > bytes.size() ||
+        (bytes.size() - offset) / stride <= static_cast<std::size_t>(row)) {
+      break;
+    }
+    const std::size_t start = offset + static_cast<std::size_t>(row) * stride;
+    const int y = static_cast<int>(height < 0 ? row : rows - 1 - row);
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t pixel = at(start + static_cast<std::size_t>(x) * pixelBytes, pixelBytes);
+      line[x] = OnWhite(qRgba(r.Of(pixel, 0), g.Of(pixel, 0), b.Of(pixel, 0), a.Of(pixel, 255)));
+    }
+  }
+  result.Image = std::move(image);
+  return result;
 }
 
 }  // namespace
@@ -75,14 +163,38 @@ QImage NewDecodeImage(int width, int height) {
 
 QImage FlattenOnWhite(const QImage& image) {
   if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB32);
-  QImage flat(image.size(), QImage::Format_RGB32);
-  flat.fill(Qt::white);
-  QPainter painter(&flat);
-  painter.drawImage(0, 0, image);
-  return flat;
+  QImage flat = image.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < flat.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(flat.scanLine(y));
+    for (int x = 0; x < flat.width(); ++x) line[x] = OnWhite(line[x]);
+  }
+  return flat.convertToFormat(QImage::Format_RGB32);
+}
+
+QImage UprightImage(QImage stored, int orientation) {
+  // Qt's rotation by a positive angle turns clockwise on screen.
+  switch (orientation) {
+    case 2:  // mirrored left to right
+      return std::move(stored).mirrored(true, false);
+    case 3:  // upside down
+      return std::move(stored).mirrored(true, true);
+    case 4:  // mirrored top to bottom
+      return std::move(stored).mirrored(false, true);
+    case 5:  // mirrored along the top-left to bottom-right diagonal
+      return stored.transformed(QTransform().rotate(90)).mirrored(true, false);
+    case 6:  // stored turned a quarter counter-clockwise
+      return stored.transformed(QTransform().rotate(90));
+    case 7:  // mirrored along the other diagonal
+      return stored.transformed(QTransform().rotate(90)).mirrored(false, true);
+    case 8:  // stored turned a quarter clockwise
+      return stored.transformed(QTransform().rotate(270));
+    default:
+      return stored;
+  }
 }
 
 TImageRead ReadBmp(std::span<const std::uint8_t> bytes) {
+  if (std::optional<TImageRead> masked = ReadMaskedBmp(bytes)) return *std::move(masked);
   TImageRead result;
   const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                                   static_cast<qsizetype>(bytes.size()));

@@ -28,6 +28,10 @@ QImage NewDecodeImage(int width, int height);
 // `image` as Format_RGB32, whatever it was; where it has an alpha channel it is drawn on white.
 QImage FlattenOnWhite(const QImage& image);
 
+// The stored image turned upright as an orientation value says (1 to 8, the same numbers in Exif
+// and TIFF: where the first stored row and column belong on screen). Other values leave it as is.
+QImage UprightImage(QImage stored, int orientation);
+
 struct TImageRead {
   QImage Image;          // Format_RGB32, upright; null when the file could not be read
   QString Error;         // why not, for the curious; the user sees the one import message

@@ -6,7 +6,6 @@
 
 #include <jpeglib.h>
 
-#include <QTransform>
 #include <QtEndian>
 #include <algorithm>
 #include <climits>
@@ -284,29 +283,6 @@ TDecodeEnd RunDecode(TJpegDecode& decode) {
   return DecodeSteps(decode);
 }
 
-// The stored image turned as the Exif orientation says the camera was held; Qt's rotation by
-// a positive angle turns clockwise on screen.
-QImage Upright(QImage image, int orientation) {
-  switch (orientation) {
-    case 2:  // mirrored left to right
-      return std::move(image).mirrored(true, false);
-    case 3:  // upside down
-      return std::move(image).mirrored(true, true);
-    case 4:  // mirrored top to bottom
-      return std::move(image).mirrored(false, true);
-    case 5:  // mirrored along the top-left to bottom-right diagonal
-      return image.transformed(QTransform().rotate(90)).mirrored(true, false);
-    case 6:  // stored turned a quarter counter-clockwise
-      return image.transformed(QTransform().rotate(90));
-    case 7:  // mirrored along the other diagonal
-      return image.transformed(QTransform().rotate(90)).mirrored(false, true);
-    case 8:  // stored turned a quarter clockwise
-      return image.transformed(QTransform().rotate(270));
-    default:
-      return image;
-  }
-}
-
 struct TJpegEncode {
   TJpegErrors Errors;
   jpeg_compress_struct Info{};
@@ -423,7 +399,7 @@ TImageRead ReadJpeg(std::span<const std::uint8_t> bytes) {
     case TDecodeEnd::Complete:
       break;
   }
-  result.Image = Upright(std::move(decode.Image), decode.Orientation);
+  result.Image = UprightImage(std::move(decode.Image), decode.Orientation);
   return result;
 }
 

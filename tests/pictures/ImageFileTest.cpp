@@ -94,6 +94,65 @@ TEST(ImageFile, BmpInItsShapesReadsUpright) {
   }
 }
 
+TEST(ImageFile, BmpChannelsOfAnyWidthSpanTheWholeRange) {
+  // Masks after a 40-byte header, as the file stores them.
+  const auto masks = [](std::vector<std::uint32_t> values) {
+    Bytes bytes(values.size() * 4);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      platform::WriteLE(bytes.data(), 4 * i, values[i], 4);
+    }
+    return bytes;
+  };
+  const Bytes m565 = masks({0xF800, 0x07E0, 0x001F});
+  const Bytes m10 = masks({0x3FF00000, 0x000FFC00, 0x000003FF});
+  const Bytes m8888 = masks({0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000});
+  constexpr int kRgb = 0, kFields = 3, kAlphaFields = 6;
+  // A 1 × 2 picture whose top row is `pixel` and whose bottom one, first in the file, is `below`
+  // (black unless alpha makes it otherwise).
+  const auto picture = [](int header, int bits, int compression, const Bytes& extra,
+                          std::uint32_t pixel, std::uint32_t below = 0) {
+    Bytes rows(8, 0);
+    platform::WriteLE(rows.data(), 0, below, bits / 8);
+    platform::WriteLE(rows.data(), 4, pixel, bits / 8);
+    return Bmp(header, 1, 2, bits, compression, extra, rows);
+  };
+  // 4 bits each with alpha, the masks inside a 124-byte header.
+  Bytes v5 = picture(124, 16, kFields, {}, 0x8F00, 0xF000);
+  const std::uint32_t m4444[] = {0x0F00, 0x00F0, 0x000F, 0xF000};  // red, green, blue, alpha
+  for (int i = 0; i < 4; ++i) platform::WriteLE(v5.data(), 54 + 4 * i, m4444[i], 4);
+  const struct {
+    const char* what;
+    Bytes file;
+    QRgb want;
+  } cases[] = {
+      {"5-5-5, full", picture(40, 16, kRgb, {}, 0x7FFF), qRgb(255, 255, 255)},
+      {"5-5-5, middle", picture(40, 16, kRgb, {}, 0x4210), qRgb(132, 132, 132)},
+      {"5-6-5, green", picture(40, 16, kFields, m565, 0x07E0), qRgb(0, 255, 0)},
+      {"5-6-5, half green", picture(40, 16, kFields, m565, 0x0400), qRgb(0, 130, 0)},
+      {"10 bits, full", picture(40, 32, kFields, m10, 0x3FFFFFFF), qRgb(255, 255, 255)},
+      {"10 bits, half red", picture(40, 32, kFields, m10, 512u << 20), qRgb(128, 0, 0)},
+      {"32 bits, the fourth byte unused", picture(40, 32, kRgb, {}, 0x00112233),
+       qRgb(0x11, 0x22, 0x33)},
+      {"alpha, half red on white", picture(40, 32, kAlphaFields, m8888, 0x80FF0000, 0xFF000000),
+       qRgb(255, 127, 127)},
+      {"4 bits with alpha in a long header", v5, qRgb(255, 119, 119)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TImageRead read = ReadBmp(c.file);
+    ASSERT_FALSE(read.Image.isNull()) << read.Error.toStdString();
+    EXPECT_EQ(read.Image.format(), QImage::Format_RGB32);
+    EXPECT_EQ(read.Image.pixel(0, 0), c.want) << std::hex << read.Image.pixel(0, 0);
+    EXPECT_EQ(read.Image.pixel(0, 1), qRgb(0, 0, 0));
+  }
+  // A cut file keeps the rows it has; the rest stays white.
+  Bytes cut = picture(40, 16, kRgb, {}, 0x7FFF);
+  cut.resize(cut.size() - 4);
+  const TImageRead read = ReadBmp(cut);
+  EXPECT_EQ(read.Image.pixel(0, 0), qRgb(255, 255, 255));
+  EXPECT_EQ(read.Image.pixel(0, 1), qRgb(0, 0, 0));
+}
+
 TEST(ImageFile, DamagedBmpIsRefusedWithoutAllocatingForIt) {
   const Bytes good = Bmp(40, 2, 2, 24, 0, {}, kBottomUp24);
   Bytes huge = good;
