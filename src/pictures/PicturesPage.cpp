@@ -654,7 +654,6 @@ void PicturesPage::PreviewMadeOnPC() {
   PreviewFromPC = true;
   cbStartUpPic->setChecked(false);
   cbStartUpPic->setEnabled(false);
-  SavePicFileButton->setEnabled(false);
 }
 
 void PicturesPage::ShowPreview(bool shown) {
@@ -663,6 +662,8 @@ void PicturesPage::ShowPreview(bool shown) {
 }
 
 void PicturesPage::ShowTextPicture(const QImage& textImage) {
+  // The preview no longer shows the device pictures that "<<" would save.
+  SavePicFileButton->setEnabled(false);
   if (!host_) return;
   RedrawWorkingPicture(textImage, host_->TransferSession().ReadImage, Boundaries());
   RedrawPreview();

@@ -267,4 +267,41 @@ TEST_F(PicturesWindowTest, WritesThePictureShownUnderTheNameShown) {
   }
 }
 
+// "<<" saves the selected device pictures; an import takes that away only where it takes the
+// selection too: with the device in range, from the added list.
+TEST_F(PicturesWindowTest, ImportKeepsSaveWhileDevicePicturesStaySelected) {
+  WriteBmp("reef.bmp");
+  OpenPicturesPage();
+  const struct {
+    const char* what;
+    bool inRange;
+    bool saveEnabled;
+    int selectedAfter;
+  } cases[] = {
+      {"device in range: the added list's selection goes, and \"<<\" with it", true, false, 1},
+      {"no device: both selected pictures stay, and so does \"<<\"", false, true, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.inRange) {
+      device->Stop();
+      ASSERT_TRUE(PumpUntil([&] { return !form->LEDLabelIrDA->Lit(); }));
+    }
+    ClearSelections();
+    ClickItem(page().ReadOnlyListBox, 0);
+    ClickItem(page().PicturesListBox, 1);
+    ASSERT_TRUE(page().SavePicFileButton->isEnabled());
+    ClickFile("reef.bmp");
+    ASSERT_EQ(page().PicFilenameTntPanel->text(), "reef.bmp");
+    EXPECT_EQ(page().SavePicFileButton->isEnabled(), c.saveEnabled);
+    EXPECT_EQ(page().SelectedCount(), c.selectedAfter);
+    EXPECT_EQ(form->StatusText(2), c.saveEnabled ? LangStrings::SelectedPicturesText(2) : "");
+    if (c.saveEnabled) {
+      SaveSelected();
+      EXPECT_TRUE(QFile::exists(QDir(files.path()).filePath("Diver.bmp")));
+      EXPECT_TRUE(QFile::exists(QDir(files.path()).filePath("Dive flag.bmp")));
+    }
+  }
+}
+
 }  // namespace
