@@ -443,7 +443,10 @@ void TextImportPage::eFilenameChange() {
     eFilename->selectAll();
     return;
   }
-  host_->SetPictureName(eFilename->text() + Extension());
+  // An empty editor makes no picture: the name under the preview stays "---" (after "Cancella",
+  // say) or names what the import shows, not a picture that does not exist.
+  if (host_->TextPageInFront() && !DisplayLines().isEmpty())
+    host_->SetPictureName(eFilename->text() + Extension());
 }
 
 void TextImportPage::FilterComboBoxTxtChange() {
