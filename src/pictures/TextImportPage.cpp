@@ -194,14 +194,6 @@ TextImportPage::TextImportPage(double f, QWidget* parent, TPageStart start)
   eFilename->setObjectName("eFilename");
   eFilename->setMaxLength(kFilenameMaxLength);
   MakeRestingField(eFilename);  // the save-as tool wakes it up
-  // At rest the whole name is selected, so that a click or the save-as tool lets the user type
-  // over it, but the selection only shows once the field is awake.
-  QPalette resting = eFilename->palette();
-  resting.setColor(QPalette::Disabled, QPalette::Highlight,
-                   resting.color(QPalette::Disabled, QPalette::Base));
-  resting.setColor(QPalette::Disabled, QPalette::HighlightedText,
-                   resting.color(QPalette::Disabled, QPalette::Text));
-  eFilename->setPalette(resting);
   // Read-only at rest too: a line edit with selected text draws its caret even without the focus.
   eFilename->setReadOnly(true);
   SelectAllOnClick(eFilename);

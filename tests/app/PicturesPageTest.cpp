@@ -15,13 +15,16 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 #include <QTreeView>
+#include <functional>
 
 #include "pictures/FolderBrowser.h"
 #include "pictures/ImageFile.h"
 #include "pictures/PictureCodec.h"
 #include "pictures/PicturesPage.h"
+#include "pictures/TextImportPage.h"
 #include "platform/ByteOrder.h"
 #include "support/FakePageHost.h"
 #include "support/PumpEvents.h"
@@ -287,6 +290,45 @@ TEST_F(PicturesPageTest, FolderBrowserMakesFoldersAndKeepsItsPlaceOnAnUnreadable
   EXPECT_EQ(prompts.Last().Text, "Disco /media/gone:  non disponibile!");
   EXPECT_EQ(browser.CurrentFolder(), QDir(folder.path()).absolutePath());
   EXPECT_NE(browser.DriveComboBox->currentIndex(), browser.DriveComboBox->count() - 1);
+}
+
+// A resting name field keeps its text selected, to be typed over once it wakes, but shows no
+// selection: before its first use and after any later one alike.
+TEST_F(PicturesPageTest, RestingNameFieldsShowNoSelection) {
+  page.show();
+  TextImportPage& text = *page.tsTextImport;
+  TFolderBrowser& browser = *page.Panel3;
+  page.pgImport->setCurrentWidget(page.tsTextImport);
+  QTest::keyClicks(text.retntTextEditor, "MARE");
+  const struct {
+    const char* what;
+    QLineEdit* field;
+    std::function<void()> use;  // wakes the field and puts it back to rest
+  } cases[] = {
+      {"picture name, unused", text.eFilename, [] {}},
+      {"picture name, named and saved", text.eFilename,
+       [&] {
+         text.tbSaveAs->click();
+         prompts.QueueAnswer(TMessageAnswer::No);
+         text.bSaveApply->click();
+       }},
+      {"new folder, unused", browser.eFolderName, [] {}},
+      {"new folder, one made", browser.eFolderName,
+       [&] {
+         browser.tbFolderPic->click();
+         browser.bApply->click();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.use();
+    ASSERT_FALSE(c.field->isEnabled());
+    const QImage atRest = c.field->grab().toImage();
+    const QString selected = c.field->selectedText();
+    c.field->deselect();
+    EXPECT_EQ(atRest, c.field->grab().toImage());
+    if (!selected.isEmpty()) c.field->selectAll();
+  }
 }
 
 }  // namespace
