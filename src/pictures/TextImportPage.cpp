@@ -387,7 +387,13 @@ void TextImportPage::reTextEditorChange() {
   }
   host_->ShowPreview(hasLines);
   udShift->setEnabled(lines.size() > 1);
-  if (cut) retntTextEditor->verticalScrollBar()->setValue(0);
+  if (cut) {
+    // The editor brings its cursor (on the last line) back into view once it has handled the key
+    // or the paste that made the cut, which would hide the first line: the top comes back after
+    // that.
+    QTimer::singleShot(0, retntTextEditor,
+                       [this] { retntTextEditor->verticalScrollBar()->setValue(0); });
+  }
   Render();
 }
 
