@@ -386,8 +386,11 @@ QWidget* PicturesPage::BuildDeviceColumn(double f) {
 
 void PicturesPage::ApplyTexts() {
   setWindowTitle(LangString(65252));
+  // The arrows say nothing to a screen reader: the buttons speak their hints.
   WrdPicButton->setToolTip(LangString(65246));
+  WrdPicButton->setAccessibleName(LangString(65246));
   SavePicFileButton->setToolTip(LangString(65247));
+  SavePicFileButton->setAccessibleName(LangString(65247));
   pgImport->setTabText(pgImport->indexOf(tsPictureImport), LangString(65254));
   pgImport->setTabText(pgImport->indexOf(tsTextImport), LangString(65255));
   // The column keeps its design width unless the sub-page captions need more in the face this
@@ -405,6 +408,7 @@ void PicturesPage::ApplyTexts() {
   lWhite->setBuddy(slWhite);
   // Item views take no name from a buddy: they are named after their captions directly.
   FileListBox->setAccessibleName(LangString(65232));
+  FilterComboBox->setAccessibleName(QStringLiteral("Tipo di file"));
   ReadOnlyListBox->setAccessibleName(LangString(65244));
   PicturesListBox->setAccessibleName(LangString(65245));
   lBlack->setText(LangString(65234));

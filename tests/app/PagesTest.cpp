@@ -2,6 +2,8 @@
 // kind, starts in the state the window opens with, and carries its text from the text table.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileSystemModel>
@@ -20,6 +22,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -285,6 +288,54 @@ TEST(PagesTest, SoftwarePageControlsTextsAndStartState) {
   EXPECT_EQ(page.WriteSWButton->toolTip(), "Scrivi software importato su Orvanel");
   EXPECT_EQ(page.lChecksum->text(), "Checksum");
   EXPECT_EQ(page.gbSoftwareOrvanel->title(), "Orvanel");
+}
+
+// A screen reader reads a button by its accessible name: arrows and a lone letter say nothing of
+// what the button does, so those buttons speak their hints.
+TEST(PagesTest, EveryButtonSpeaksWhatItDoes) {
+  AboutPage about;
+  PicturesPage pictures;
+  LanguagesPage languages;
+  SoftwarePage software;
+  about.ApplyTexts();
+  pictures.ApplyTexts();
+  languages.ApplyTexts();
+  software.ApplyTexts();
+  const auto spoken = [](QWidget* control) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
+    return iface ? iface->text(QAccessible::Name) : QString();
+  };
+  const struct {
+    const QWidget* page;
+    const char* button;
+    QString name;
+  } cases[] = {
+      {&pictures, "WrdPicButton", "Scrivi immagine in anteprima su Orvanel"},
+      {&pictures, "SavePicFileButton",
+       "Salva immagine/i Orvanel selezionata/e su Risorse del computer"},
+      {&software, "WriteSWButton", "Scrivi software importato su Orvanel"},
+      {&languages, "WriteLangButton", "Scrivi lingua importata su Orvanel"},
+      {&pictures, "tbFolderPic", "Nuova cartella"},
+      {&pictures, "bFont", "Carattere"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    QAbstractButton* button = c.page->findChild<QAbstractButton*>(c.button);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(spoken(button), c.name);
+  }
+  // And no other button is left speaking a sign or a letter.
+  for (const QWidget* page :
+       std::initializer_list<const QWidget*>{&about, &pictures, &languages, &software}) {
+    for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+      if (!button->isVisibleTo(page)) continue;
+      const QString name = spoken(button);
+      const auto letters =
+          std::count_if(name.begin(), name.end(), [](QChar ch) { return ch.isLetter(); });
+      EXPECT_GE(letters, 2) << button->objectName().toStdString() << " speaks \""
+                            << name.toStdString() << "\"";
+    }
+  }
 }
 
 TEST(PagesTest, AboutPageControlsAndTexts) {
