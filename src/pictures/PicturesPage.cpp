@@ -31,6 +31,7 @@
 #include "texts/LangStrings.h"
 #include "transfer/TransferSession.h"
 #include "widgets/FileTypeIcons.h"
+#include "widgets/FolderListView.h"
 #include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
 #include "widgets/Prompts.h"
@@ -231,7 +232,8 @@ QWidget* PicturesPage::BuildPictureImportPage(double f) {
   FileListModel->setIconProvider(&fileIcons_);
   FileListModel->setNameFilterDisables(false);
   FileListModel->setNameFilters({FilterComboBox->currentData().toString()});
-  FileListBox = new QListView(page);
+  // Reachable by a screen reader file by file: the model's top level is not the folder shown.
+  FileListBox = new TFolderListView(page);
   FileListBox->setObjectName("FileListBox");
   FileListBox->setModel(FileListModel);
   // The root comes from the folder browser once it exists.
