@@ -77,6 +77,22 @@ void ExpectPictureFileTypes(const QComboBox& box) {
   EXPECT_EQ(box.currentIndex(), 0);
 }
 
+// The four pages, each with its texts.
+struct TAllPages {
+  TAllPages() {
+    About.ApplyTexts();
+    Pictures.ApplyTexts();
+    Languages.ApplyTexts();
+    Software.ApplyTexts();
+  }
+  std::vector<QWidget*> All() { return {&About, &Pictures, &Languages, &Software}; }
+
+  AboutPage About;
+  PicturesPage Pictures;
+  LanguagesPage Languages;
+  SoftwarePage Software;
+};
+
 bool HasDrawnPixels(const QPixmap& pixmap) {
   const QImage image = pixmap.toImage();
   for (int y = 0; y < image.height(); y += 4)
@@ -218,15 +234,8 @@ TEST(PagesTest, SizesFollowTheScaleFactor) {
 // The window is 802 x 593 at 96 dots per inch with its tabs on the right, which leaves a page
 // about 765 x 538; a page that asks for more would stretch or clip it.
 TEST(PagesTest, PagesFitTheMainWindow) {
-  AboutPage about;
-  PicturesPage pictures;
-  LanguagesPage languages;
-  SoftwarePage software;
-  about.ApplyTexts();
-  pictures.ApplyTexts();
-  languages.ApplyTexts();
-  software.ApplyTexts();
-  for (QWidget* page : std::initializer_list<QWidget*>{&about, &pictures, &languages, &software}) {
+  TAllPages pages;
+  for (QWidget* page : pages.All()) {
     EXPECT_LE(page->minimumSizeHint().width(), 760) << page->objectName().toStdString();
     EXPECT_LE(page->minimumSizeHint().height(), 500) << page->objectName().toStdString();
   }
@@ -293,30 +302,23 @@ TEST(PagesTest, SoftwarePageControlsTextsAndStartState) {
 // A screen reader reads a button by its accessible name: arrows and a lone letter say nothing of
 // what the button does, so those buttons speak their hints.
 TEST(PagesTest, EveryButtonSpeaksWhatItDoes) {
-  AboutPage about;
-  PicturesPage pictures;
-  LanguagesPage languages;
-  SoftwarePage software;
-  about.ApplyTexts();
-  pictures.ApplyTexts();
-  languages.ApplyTexts();
-  software.ApplyTexts();
+  TAllPages pages;
   const auto spoken = [](QWidget* control) {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
     return iface ? iface->text(QAccessible::Name) : QString();
   };
   const struct {
-    const QWidget* page;
+    QWidget* page;
     const char* button;
     QString name;
   } cases[] = {
-      {&pictures, "WrdPicButton", "Scrivi immagine in anteprima su Orvanel"},
-      {&pictures, "SavePicFileButton",
+      {&pages.Pictures, "WrdPicButton", "Scrivi immagine in anteprima su Orvanel"},
+      {&pages.Pictures, "SavePicFileButton",
        "Salva immagine/i Orvanel selezionata/e su Risorse del computer"},
-      {&software, "WriteSWButton", "Scrivi software importato su Orvanel"},
-      {&languages, "WriteLangButton", "Scrivi lingua importata su Orvanel"},
-      {&pictures, "tbFolderPic", "Nuova cartella"},
-      {&pictures, "bFont", "Carattere"},
+      {&pages.Software, "WriteSWButton", "Scrivi software importato su Orvanel"},
+      {&pages.Languages, "WriteLangButton", "Scrivi lingua importata su Orvanel"},
+      {&pages.Pictures, "tbFolderPic", "Nuova cartella"},
+      {&pages.Pictures, "bFont", "Carattere"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.button);
@@ -325,8 +327,7 @@ TEST(PagesTest, EveryButtonSpeaksWhatItDoes) {
     EXPECT_EQ(spoken(button), c.name);
   }
   // And no other button is left speaking a sign or a letter.
-  for (const QWidget* page :
-       std::initializer_list<const QWidget*>{&about, &pictures, &languages, &software}) {
+  for (QWidget* page : pages.All()) {
     for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
       if (!button->isVisibleTo(page)) continue;
       const QString name = spoken(button);
