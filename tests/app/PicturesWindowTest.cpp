@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileSystemModel>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
@@ -18,7 +17,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
-#include <QToolButton>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -301,38 +299,6 @@ TEST_F(PicturesWindowTest, ImportKeepsSaveWhileDevicePicturesStaySelected) {
       EXPECT_TRUE(QFile::exists(QDir(files.path()).filePath("Diver.bmp")));
       EXPECT_TRUE(QFile::exists(QDir(files.path()).filePath("Dive flag.bmp")));
     }
-  }
-}
-
-// "Cancella" leaves no typed picture behind: nothing in the preview, no name, nothing to write.
-TEST_F(PicturesWindowTest, ClearedTextLeavesNoPictureToNameOrWrite) {
-  OpenPicturesPage();
-  TextImportPage& text = *page().tsTextImport;
-  const struct {
-    const char* what;
-    bool named;    // a name typed before the clear
-    int typeThen;  // the file type chosen after it
-  } cases[] = {
-      {"cleared", false, 0},
-      {"named, then cleared", true, 0},
-      {"cleared, then another type chosen", false, 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    text.FilterComboBoxTxt->setCurrentIndex(0);
-    page().pgImport->setCurrentWidget(page().tsTextImport);
-    QTest::keyClicks(text.retntTextEditor, "MARE");
-    ASSERT_EQ(page().PicFilenameTntPanel->text(), "Nome del file.BMP");
-    if (c.named) {
-      QTest::mouseClick(text.tbSaveAs, Qt::LeftButton);
-      QTest::keyClicks(text.eFilename, "Onda");
-      ASSERT_EQ(page().PicFilenameTntPanel->text(), "Onda.BMP");
-    }
-    QTest::mouseClick(text.bClear, Qt::LeftButton);
-    text.FilterComboBoxTxt->setCurrentIndex(c.typeThen);
-    EXPECT_EQ(page().PicFilenameTntPanel->text(), "---");
-    EXPECT_TRUE(page().ViewImage->isHidden());
-    EXPECT_FALSE(page().WrdPicButton->isEnabled());
   }
 }
 

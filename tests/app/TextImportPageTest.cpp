@@ -206,6 +206,13 @@ TEST_F(TextImportPageTest, NameFieldIsNeverEmptyAndRestsWithAnEmptyEditor) {
   EXPECT_EQ(page.eFilename->selectedText(), "Nome del file");
   EXPECT_FALSE(page.bSaveApply->isEnabled());
   EXPECT_FALSE(page.tbSaveAs->isEnabled());
+
+  // "Cancella", or another type chosen after it, names no picture that does not exist.
+  Type("Mare");
+  QTest::mouseClick(page.bClear, Qt::LeftButton);
+  page.FilterComboBoxTxt->setCurrentIndex(1);
+  EXPECT_EQ(host.Names.last(), "---");
+  EXPECT_FALSE(host.PreviewShown);
 }
 
 TEST_F(TextImportPageTest, SaveAsksThenWritesTheFormatTheExtensionNames) {
