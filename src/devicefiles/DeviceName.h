@@ -5,9 +5,11 @@
 
 #include "devicefiles/FileHeader.h"
 
-// Drops the extension with its dot (the last four characters before the first 0x13 character,
-// or before the end) by zeroing from there on, pads with zero bytes and keeps the first 16 bytes:
-// "diver.bmp" gives "diver" and eleven zero bytes, a text shorter than four characters sixteen.
+// Drops a trailing extension with its dot (a dot and one to four letters or digits), pads with
+// zero bytes and keeps the first 16 bytes: "diver.bmp" gives "diver" and eleven zero bytes,
+// "Turtle" stays "Turtle". A text with a 0x13 character loses the four characters before the
+// first one and everything after. A text that would lose every character keeps its first 16
+// bytes as they are; only an empty text gives sixteen zero bytes.
 TFileHeader::TName DeviceName(const QByteArray& singleByteText);
 
 // The header of a picture upload, named after `singleByteText` as DeviceName() makes it: size

@@ -182,6 +182,8 @@ void SoftwarePage::ApplyTexts() {
   lChecksum->setText(LangString(65211));
   LoadSWFileButton->setText(LangString(65212));
   WriteSWButton->setToolTip(LangString(65214));
+  // ">>" says nothing when read out: the button is named by what it does.
+  WriteSWButton->setAccessibleName(LangString(65214));
   gbSoftwareOrvanel->setTitle(LangString(65243));
 }
 

@@ -41,18 +41,9 @@ void TPictureItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
   const QImage picture = index.data(kPictureRole).value<QImage>();
   const int fontPoints = std::max(option.font.pointSize(), 0);
   const QPoint pictureAt(option.rect.left() + kLeftMargin, option.rect.top() + 2 * fontPoints);
-  if (!picture.isNull()) {
-    painter->drawPixmap(pictureAt, MaskedPixmap(picture));
-  } else {
-    // A file the device could not deliver whole: its place, but no picture that could pass for it.
-    const QRect frame(pictureAt, QSize(kPictureWidth, kPictureHeight));
-    painter->setPen(QPen(option.palette.color(group, QPalette::Mid), 1, Qt::DashLine));
-    painter->drawRect(frame.adjusted(0, 0, -1, -1));
-    painter->setPen(option.palette.color(
-        group, selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
-    painter->drawText(frame.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
-                      LangString(65263));
-  }
+  // A file the device could not deliver whole has its name only: nothing that could pass for a
+  // picture.
+  if (!picture.isNull()) painter->drawPixmap(pictureAt, MaskedPixmap(picture));
 
   painter->setFont(option.font);
   painter->setPen(

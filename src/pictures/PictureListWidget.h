@@ -1,6 +1,6 @@
 // Drawing of the device picture lists: every item is 100 pixels high, its name at the top and the
 // picture (128 × 80, unscaled) below it, pure red in the picture standing for the background. An
-// item without a picture shows an empty frame saying that no preview is available.
+// item without a picture shows its name only.
 #pragma once
 
 #include <QImage>
@@ -25,6 +25,7 @@ class TPictureItemDelegate : public QStyledItemDelegate {
 
   // Puts the delegate on `list` and makes every item 100 pixels high.
   static void Install(QListWidget* list);
-  // Appends an item with its name and picture; a null picture is shown as missing.
+  // Appends an item with its name and picture; a null picture leaves the name alone, and a
+  // screen reader hears that there is no preview.
   static void AddItem(QListWidget* list, const QString& name, const QImage& picture);
 };

@@ -31,6 +31,7 @@
 #include "texts/LangStrings.h"
 #include "transfer/TransferSession.h"
 #include "widgets/FileTypeIcons.h"
+#include "widgets/FolderListView.h"
 #include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
 #include "widgets/Prompts.h"
@@ -231,7 +232,8 @@ QWidget* PicturesPage::BuildPictureImportPage(double f) {
   FileListModel->setIconProvider(&fileIcons_);
   FileListModel->setNameFilterDisables(false);
   FileListModel->setNameFilters({FilterComboBox->currentData().toString()});
-  FileListBox = new QListView(page);
+  // Reachable by a screen reader file by file: the model's top level is not the folder shown.
+  FileListBox = new TFolderListView(page);
   FileListBox->setObjectName("FileListBox");
   FileListBox->setModel(FileListModel);
   // The root comes from the folder browser once it exists.
@@ -386,8 +388,11 @@ QWidget* PicturesPage::BuildDeviceColumn(double f) {
 
 void PicturesPage::ApplyTexts() {
   setWindowTitle(LangString(65252));
+  // The arrows say nothing to a screen reader: the buttons speak their hints.
   WrdPicButton->setToolTip(LangString(65246));
+  WrdPicButton->setAccessibleName(LangString(65246));
   SavePicFileButton->setToolTip(LangString(65247));
+  SavePicFileButton->setAccessibleName(LangString(65247));
   pgImport->setTabText(pgImport->indexOf(tsPictureImport), LangString(65254));
   pgImport->setTabText(pgImport->indexOf(tsTextImport), LangString(65255));
   // The column keeps its design width unless the sub-page captions need more in the face this
@@ -405,6 +410,7 @@ void PicturesPage::ApplyTexts() {
   lWhite->setBuddy(slWhite);
   // Item views take no name from a buddy: they are named after their captions directly.
   FileListBox->setAccessibleName(LangString(65232));
+  FilterComboBox->setAccessibleName(QStringLiteral("Tipo di file"));
   ReadOnlyListBox->setAccessibleName(LangString(65244));
   PicturesListBox->setAccessibleName(LangString(65245));
   lBlack->setText(LangString(65234));
@@ -512,45 +518,39 @@ void PicturesPage::GrayscaleSlideChange() {
   RedrawPreview();
 }
 
-void PicturesPage::PreviewDevicePicture(QListWidget* list, int entry, bool intoWorkingPicture) {
+void PicturesPage::ShowDevicePicture(bool added, int row) {
+  AdditionalListClicked = added;
+  PreviewFromPC = false;
+  const int entry = row + (added ? ReadOnlyListBox->count() : 0);
   const TFileHeader* header = host_->TransferSession().Catalogue.Entry(entry);
   if (!header) {
     Prompts().Error(LangString(kCorruptIndexText), TBeep::Error, this);
-    return;
-  }
-  static_cast<void>(list);
-  if (header->Image().isNull()) {
+    ViewImage->hide();
+  } else if (header->Image().isNull()) {
     // A picture the device could not deliver: nothing to show, nothing to write.
     ViewImage->hide();
-    return;
+  } else {
+    // The preview is drawn from the working picture, so that ">>" always writes what it shows,
+    // a factory picture too.
+    StretchInto(header->Image(), host_->TransferSession().ReadImage);
+    RedrawPreview();
+    ViewImage->show();
   }
-  if (intoWorkingPicture) StretchInto(header->Image(), host_->TransferSession().ReadImage);
-  QImage preview(ViewImage->size(), QImage::Format_RGB32);
-  StretchInto(header->Image(), preview);
-  ViewImage->setPixmap(QPixmap::fromImage(preview));
-  ViewImage->show();
+  PicFilenameTntPanel->setText(header ? header->NameText() : QStringLiteral("---"));
+  cbStartUpPic->setChecked(header && header->DefaultFlag() == 1);
+  cbStartUpPic->setEnabled(host_->DeviceDetected() && !cbStartUpPic->isChecked());
+  TrueImage->hide();
+  EnableGreyControls(false);
+  UpdateWriteButton();
 }
 
 void PicturesPage::ClickDeviceList(QListWidget* list, bool added) {
   if (!host_ || list->currentRow() < 0) return;
-  AdditionalListClicked = added;
-  PreviewFromPC = false;
   pgImport->setCurrentWidget(tsPictureImport);
-  const int entry = list->currentRow() + (added ? ReadOnlyListBox->count() : 0);
-  // What ">>" writes is what the preview shows, for a factory picture too: the working picture
-  // takes every picture clicked, so the button never writes a picture the diver no longer sees.
-  PreviewDevicePicture(list, entry, true);
-  const TFileHeader* header = host_->TransferSession().Catalogue.Entry(entry);
-  PicFilenameTntPanel->setText(header ? header->NameText() : QStringLiteral("---"));
-  cbStartUpPic->setChecked(header && header->DefaultFlag() == 1);
-  const bool detected = host_->DeviceDetected();
-  DeleteFileButton->setEnabled(added && detected);
-  cbStartUpPic->setEnabled(detected && !cbStartUpPic->isChecked());
-  TrueImage->hide();
-  EnableGreyControls(false);
+  ShowDevicePicture(added, list->currentRow());
+  DeleteFileButton->setEnabled(added && host_->DeviceDetected());
   SavePicFileButton->setEnabled(true);
   host_->SetStatusText(2, SelectedPicturesText());
-  UpdateWriteButton();
 }
 
 bool PicturesPage::eventFilter(QObject* watched, QEvent* event) {
@@ -634,9 +634,11 @@ void PicturesPage::SavePicFileButtonClick() {
       if (!list->item(row)->isSelected()) continue;
       const TFileHeader* entry = host_->TransferSession().Catalogue.Entry(offset + row);
       if (!entry || entry->Image().isNull()) continue;
-      PreviewDevicePicture(list, offset + row, false);
+      // The picture being saved is the one shown and the one ">>" would write; it becomes the
+      // current item, so that the startup box and the arrow keys go on from it.
+      ShowDevicePicture(list == PicturesListBox, row);
+      list->setCurrentRow(row, QItemSelectionModel::NoUpdate);
       ViewImage->repaint();
-      PicFilenameTntPanel->setText(entry->NameText());
       const QString base = SafeFileName(entry->Name());
       QString name = base + extension;
       for (int copy = 2; used.contains(name, Qt::CaseInsensitive); ++copy)
@@ -658,7 +660,6 @@ void PicturesPage::PreviewMadeOnPC() {
   PreviewFromPC = true;
   cbStartUpPic->setChecked(false);
   cbStartUpPic->setEnabled(false);
-  SavePicFileButton->setEnabled(false);
 }
 
 void PicturesPage::ShowPreview(bool shown) {
@@ -667,6 +668,8 @@ void PicturesPage::ShowPreview(bool shown) {
 }
 
 void PicturesPage::ShowTextPicture(const QImage& textImage) {
+  // The preview no longer shows the device pictures that "<<" would save.
+  SavePicFileButton->setEnabled(false);
   if (!host_) return;
   RedrawWorkingPicture(textImage, host_->TransferSession().ReadImage, Boundaries());
   RedrawPreview();

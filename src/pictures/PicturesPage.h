@@ -171,8 +171,10 @@ class PicturesPage : public QWidget, public TTextPictureHost {
   QWidget* BuildMiddleColumn(double f);
   QWidget* BuildDeviceColumn(double f);
 
-  // The device picture of a list click, drawn into the preview (and the working picture).
-  void PreviewDevicePicture(QListWidget* list, int entry, bool intoWorkingPicture);
+  // The device picture of `row` in the added or the factory list becomes the working picture
+  // and the preview, under its name, with its startup flag; the import frame and the grey
+  // controls go to rest.
+  void ShowDevicePicture(bool added, int row);
   void ClickDeviceList(QListWidget* list, bool added);
   TGreyBoundaries Boundaries() const;
   // The working picture, enlarged into the preview.

@@ -194,14 +194,6 @@ TextImportPage::TextImportPage(double f, QWidget* parent, TPageStart start)
   eFilename->setObjectName("eFilename");
   eFilename->setMaxLength(kFilenameMaxLength);
   MakeRestingField(eFilename);  // the save-as tool wakes it up
-  // At rest the whole name is selected, so that a click or the save-as tool lets the user type
-  // over it, but the selection only shows once the field is awake.
-  QPalette resting = eFilename->palette();
-  resting.setColor(QPalette::Disabled, QPalette::Highlight,
-                   resting.color(QPalette::Disabled, QPalette::Base));
-  resting.setColor(QPalette::Disabled, QPalette::HighlightedText,
-                   resting.color(QPalette::Disabled, QPalette::Text));
-  eFilename->setPalette(resting);
   // Read-only at rest too: a line edit with selected text draws its caret even without the focus.
   eFilename->setReadOnly(true);
   SelectAllOnClick(eFilename);
@@ -395,7 +387,13 @@ void TextImportPage::reTextEditorChange() {
   }
   host_->ShowPreview(hasLines);
   udShift->setEnabled(lines.size() > 1);
-  if (cut) retntTextEditor->verticalScrollBar()->setValue(0);
+  if (cut) {
+    // The editor brings its cursor (on the last line) back into view once it has handled the key
+    // or the paste that made the cut, which would hide the first line: the top comes back after
+    // that.
+    QTimer::singleShot(0, retntTextEditor,
+                       [this] { retntTextEditor->verticalScrollBar()->setValue(0); });
+  }
   Render();
 }
 
@@ -443,7 +441,10 @@ void TextImportPage::eFilenameChange() {
     eFilename->selectAll();
     return;
   }
-  host_->SetPictureName(eFilename->text() + Extension());
+  // An empty editor makes no picture: the name under the preview stays "---" (after "Cancella",
+  // say) or names what the import shows, not a picture that does not exist.
+  if (host_->TextPageInFront() && !DisplayLines().isEmpty())
+    host_->SetPictureName(eFilename->text() + Extension());
 }
 
 void TextImportPage::FilterComboBoxTxtChange() {

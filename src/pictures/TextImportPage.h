@@ -26,12 +26,11 @@ class TTextPictureHost {
   virtual ~TTextPictureHost() = default;
   // The grey controls back to rest: disabled, sliders in the middle, nothing reconverted.
   virtual void ResetGreyControls() = 0;
-  // The preview now holds a picture made on the PC: the startup box unchecked and disabled, the
-  // save-to-PC button disabled.
+  // The preview now holds a picture made on the PC: the startup box unchecked and disabled.
   virtual void PreviewMadeOnPC() = 0;
   virtual void ShowPreview(bool shown) = 0;
   // The redraw pipeline with `textImage` (128 × 80) as its source: the working picture, the grey
-  // levels with the sliders' values, the preview.
+  // levels with the sliders' values, the preview. The save-to-PC button is disabled meanwhile.
   virtual void ShowTextPicture(const QImage& textImage) = 0;
   // The name under the preview, which a write gives the picture on the device.
   virtual void SetPictureName(const QString& name) = 0;

@@ -86,8 +86,15 @@ QToolBar* NewToolBar(QWidget* parent, const char* name, double f) {
 
 void MakeRestingField(QLineEdit* field) {
   field->setEnabled(false);
+  // The resting text stays selected, to be typed over once the field wakes, but a selection in
+  // a field nobody can type into would only look like a fault: at rest it takes the field's
+  // own colours. Waking gives the field the full palette back, so this is done on every rest.
   QPalette resting = field->palette();
-  resting.setColor(QPalette::Disabled, QPalette::Base, resting.color(QPalette::Window));
+  const QColor background = resting.color(QPalette::Window);
+  resting.setColor(QPalette::Disabled, QPalette::Base, background);
+  resting.setColor(QPalette::Disabled, QPalette::Highlight, background);
+  resting.setColor(QPalette::Disabled, QPalette::HighlightedText,
+                   resting.color(QPalette::Disabled, QPalette::Text));
   field->setPalette(resting);
   field->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }

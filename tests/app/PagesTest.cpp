@@ -2,6 +2,8 @@
 // kind, starts in the state the window opens with, and carries its text from the text table.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileSystemModel>
@@ -20,6 +22,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -73,6 +76,22 @@ void ExpectPictureFileTypes(const QComboBox& box) {
   }
   EXPECT_EQ(box.currentIndex(), 0);
 }
+
+// The four pages, each with its texts.
+struct TAllPages {
+  TAllPages() {
+    About.ApplyTexts();
+    Pictures.ApplyTexts();
+    Languages.ApplyTexts();
+    Software.ApplyTexts();
+  }
+  std::vector<QWidget*> All() { return {&About, &Pictures, &Languages, &Software}; }
+
+  AboutPage About;
+  PicturesPage Pictures;
+  LanguagesPage Languages;
+  SoftwarePage Software;
+};
 
 bool HasDrawnPixels(const QPixmap& pixmap) {
   const QImage image = pixmap.toImage();
@@ -215,15 +234,8 @@ TEST(PagesTest, SizesFollowTheScaleFactor) {
 // The window is 802 x 593 at 96 dots per inch with its tabs on the right, which leaves a page
 // about 765 x 538; a page that asks for more would stretch or clip it.
 TEST(PagesTest, PagesFitTheMainWindow) {
-  AboutPage about;
-  PicturesPage pictures;
-  LanguagesPage languages;
-  SoftwarePage software;
-  about.ApplyTexts();
-  pictures.ApplyTexts();
-  languages.ApplyTexts();
-  software.ApplyTexts();
-  for (QWidget* page : std::initializer_list<QWidget*>{&about, &pictures, &languages, &software}) {
+  TAllPages pages;
+  for (QWidget* page : pages.All()) {
     EXPECT_LE(page->minimumSizeHint().width(), 760) << page->objectName().toStdString();
     EXPECT_LE(page->minimumSizeHint().height(), 500) << page->objectName().toStdString();
   }
@@ -285,6 +297,46 @@ TEST(PagesTest, SoftwarePageControlsTextsAndStartState) {
   EXPECT_EQ(page.WriteSWButton->toolTip(), "Scrivi software importato su Orvanel");
   EXPECT_EQ(page.lChecksum->text(), "Checksum");
   EXPECT_EQ(page.gbSoftwareOrvanel->title(), "Orvanel");
+}
+
+// A screen reader reads a button by its accessible name: arrows and a lone letter say nothing of
+// what the button does, so those buttons speak their hints.
+TEST(PagesTest, EveryButtonSpeaksWhatItDoes) {
+  TAllPages pages;
+  const auto spoken = [](QWidget* control) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
+    return iface ? iface->text(QAccessible::Name) : QString();
+  };
+  const struct {
+    QWidget* page;
+    const char* button;
+    QString name;
+  } cases[] = {
+      {&pages.Pictures, "WrdPicButton", "Scrivi immagine in anteprima su Orvanel"},
+      {&pages.Pictures, "SavePicFileButton",
+       "Salva immagine/i Orvanel selezionata/e su Risorse del computer"},
+      {&pages.Software, "WriteSWButton", "Scrivi software importato su Orvanel"},
+      {&pages.Languages, "WriteLangButton", "Scrivi lingua importata su Orvanel"},
+      {&pages.Pictures, "tbFolderPic", "Nuova cartella"},
+      {&pages.Pictures, "bFont", "Carattere"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    QAbstractButton* button = c.page->findChild<QAbstractButton*>(c.button);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(spoken(button), c.name);
+  }
+  // And no other button is left speaking a sign or a letter.
+  for (QWidget* page : pages.All()) {
+    for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {
+      if (!button->isVisibleTo(page)) continue;
+      const QString name = spoken(button);
+      const auto letters =
+          std::count_if(name.begin(), name.end(), [](QChar ch) { return ch.isLetter(); });
+      EXPECT_GE(letters, 2) << button->objectName().toStdString() << " speaks \""
+                            << name.toStdString() << "\"";
+    }
+  }
 }
 
 TEST(PagesTest, AboutPageControlsAndTexts) {

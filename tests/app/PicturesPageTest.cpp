@@ -2,6 +2,7 @@
 // the startup question, saving pictures on the PC, deleting, and the folder browser.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -15,13 +16,16 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 #include <QTreeView>
+#include <functional>
 
 #include "pictures/FolderBrowser.h"
 #include "pictures/ImageFile.h"
 #include "pictures/PictureCodec.h"
 #include "pictures/PicturesPage.h"
+#include "pictures/TextImportPage.h"
 #include "platform/ByteOrder.h"
 #include "support/FakePageHost.h"
 #include "support/PumpEvents.h"
@@ -287,6 +291,94 @@ TEST_F(PicturesPageTest, FolderBrowserMakesFoldersAndKeepsItsPlaceOnAnUnreadable
   EXPECT_EQ(prompts.Last().Text, "Disco /media/gone:  non disponibile!");
   EXPECT_EQ(browser.CurrentFolder(), QDir(folder.path()).absolutePath());
   EXPECT_NE(browser.DriveComboBox->currentIndex(), browser.DriveComboBox->count() - 1);
+}
+
+// A resting name field keeps its text selected, to be typed over once it wakes, but shows no
+// selection: before its first use and after any later one alike.
+TEST_F(PicturesPageTest, RestingNameFieldsShowNoSelection) {
+  page.show();
+  TextImportPage& text = *page.tsTextImport;
+  TFolderBrowser& browser = *page.Panel3;
+  page.pgImport->setCurrentWidget(page.tsTextImport);
+  QTest::keyClicks(text.retntTextEditor, "MARE");
+  const struct {
+    const char* what;
+    QLineEdit* field;
+    std::function<void()> use;  // wakes the field and puts it back to rest
+  } cases[] = {
+      {"picture name, unused", text.eFilename, [] {}},
+      {"picture name, named and saved", text.eFilename,
+       [&] {
+         text.tbSaveAs->click();
+         prompts.QueueAnswer(TMessageAnswer::No);
+         text.bSaveApply->click();
+       }},
+      {"new folder, unused", browser.eFolderName, [] {}},
+      {"new folder, one made", browser.eFolderName,
+       [&] {
+         browser.tbFolderPic->click();
+         browser.bApply->click();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.use();
+    ASSERT_FALSE(c.field->isEnabled());
+    const QImage atRest = c.field->grab().toImage();
+    const QString selected = c.field->selectedText();
+    c.field->deselect();
+    EXPECT_EQ(atRest, c.field->grab().toImage());
+    if (!selected.isEmpty()) c.field->selectAll();
+  }
+}
+
+// A screen reader reaches every file of the folder through the file list, each named, and can
+// import it as a click does.
+TEST_F(PicturesPageTest, ScreenReaderReachesEveryFileOfTheList) {
+  page.show();
+  const struct {
+    int type;  // Bitmap, JPEG, TIF, GIF
+    QStringList files;
+  } cases[] = {
+      {0, {"Corallo.bmp", "Murena.bmp", "Polpo.bmp", "Relitto.bmp", "Stella.bmp"}},
+      {1, {"Medusa.jpg", "Squalo.jpg"}},
+  };
+  for (const auto& c : cases) {
+    for (const QString& name : c.files) {
+      QImage image(64, 40, QImage::Format_RGB32);
+      image.fill(qRgb(100, 100, 100));
+      ASSERT_TRUE(SaveImageFile(image, QDir(folder.path()).filePath(name),
+                                c.type == 0 ? TImageFormat::Bmp : TImageFormat::Jpeg));
+    }
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.files.join(' ').toStdString());
+    page.FilterComboBox->setCurrentIndex(c.type);
+    ASSERT_TRUE(PumpUntil([&] {
+      return page.FileListModel->rowCount(page.FileListBox->rootIndex()) == c.files.size();
+    }));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(page.FileListBox);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->text(QAccessible::Name), "File immagine");
+    ASSERT_EQ(list->childCount(), c.files.size());
+    QStringList names;
+    for (int i = 0; i < list->childCount(); ++i) {
+      QAccessibleInterface* item = list->child(i);
+      ASSERT_NE(item, nullptr) << i;
+      EXPECT_EQ(item->role(), QAccessible::ListItem);
+      EXPECT_EQ(list->indexOfChild(item), i);
+      names << item->text(QAccessible::Name);
+    }
+    names.sort();
+    EXPECT_EQ(names, c.files);
+
+    QAccessibleInterface* last = list->child(list->childCount() - 1);
+    QAccessibleActionInterface* actions = last->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(page.PicFilenameTntPanel->text(), last->text(QAccessible::Name));
+    EXPECT_TRUE(last->state().selected);
+  }
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,6 +106,29 @@ TEST_F(TextImportPageTest, EditorKeepsEightLines) {
   }
 }
 
+// The cut at eight lines leaves the editor at its top, the first line in view, however the text
+// came in.
+TEST_F(TextImportPageTest, CutLeavesTheFirstLineInView) {
+  const struct {
+    const char* name;
+    std::function<void()> enter;
+  } cases[] = {
+      {"typed", [&] { Type("1\n2\n3\n4\n5\n6\n7\n8\n9"); }},
+      {"pasted", [&] { page.retntTextEditor->insertPlainText("1\n2\n3\n4\n5\n6\n7\n8\n9\nA"); }},
+  };
+  QScrollBar* scroll = page.retntTextEditor->verticalScrollBar();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    page.bClearClick();
+    c.enter();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(page.DisplayLines().size(), TextImportPage::kMaxLines);
+    // Eight lines are more than the editor shows at once: the cut is what brings it back up.
+    ASSERT_GT(scroll->maximum(), 0);
+    EXPECT_EQ(scroll->value(), 0);
+  }
+}
+
 TEST(TextImportPageWrapTest, DisplayLinesFillThePictureWidthOnEveryScreen) {
   for (double f : {1.0, 1.25, 1.5}) {
     SCOPED_TRACE(f);
@@ -181,6 +206,13 @@ TEST_F(TextImportPageTest, NameFieldIsNeverEmptyAndRestsWithAnEmptyEditor) {
   EXPECT_EQ(page.eFilename->selectedText(), "Nome del file");
   EXPECT_FALSE(page.bSaveApply->isEnabled());
   EXPECT_FALSE(page.tbSaveAs->isEnabled());
+
+  // "Cancella", or another type chosen after it, names no picture that does not exist.
+  Type("Mare");
+  QTest::mouseClick(page.bClear, Qt::LeftButton);
+  page.FilterComboBoxTxt->setCurrentIndex(1);
+  EXPECT_EQ(host.Names.last(), "---");
+  EXPECT_FALSE(host.PreviewShown);
 }
 
 TEST_F(TextImportPageTest, SaveAsksThenWritesTheFormatTheExtensionNames) {
