@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/AboutPage.h"
 #include "app/StartupTiming.h"
@@ -440,14 +441,17 @@ void TMainForm::SetControlsEnabled(bool enabled, bool aborted) {
 }
 
 void TMainForm::TransferEnded(TTransferEnd end) {
+  // After a transfer that did not end well, ListsStale says it for later.
+  const bool readAgain = std::exchange(readAgain_, false) && end == TTransferEnd::Succeeded;
   switch (end) {
     case TTransferEnd::Succeeded:
       LEDLabelRead->SetLit(false);
       LEDLabelWrite->SetLit(false);
       SetControlsEnabled(true, false);
-      // The picture directory is in: the pictures themselves are read next.
-      if (Session.ActionCode == kReadPictureDirAction && !closePending_ && !exitPending_ &&
-          !closing_) {
+      // The picture directory is in: the pictures themselves are read next. A page whose lists
+      // are out of date is read again.
+      if ((Session.ActionCode == kReadPictureDirAction || readAgain) && !closePending_ &&
+          !exitPending_ && !closing_) {
         LEDLabelIrDAChangeState();
       }
       break;
@@ -455,6 +459,8 @@ void TMainForm::TransferEnded(TTransferEnd end) {
       for (TLEDLabel* light : {LEDLabelRead, LEDLabelWrite}) {
         if (light->Lit()) light->SetColor(lcRed);
       }
+      // Part of it may have reached the device: the lists are read afresh at the next chance.
+      ListsStale = true;
       SetControlsEnabled(true, true);
       Prompts().Warning(LangString(kTransferWarningText), TBeep::Notice, this);
       SetStatusText(1, QString());
@@ -545,9 +551,7 @@ void TMainForm::FirmwareUpdateCompleted() {
 }
 
 void TMainForm::CatalogueOutdated() {
-  // Read the page again once this transfer has ended.
+  // Read the page again once this transfer has ended: before, no other transfer can start.
   ListsStale = true;
-  QTimer::singleShot(0, this, [this] {
-    if (!closing_ && !closePending_ && !exitPending_) LEDLabelIrDAChangeState();
-  });
+  readAgain_ = true;
 }

@@ -179,6 +179,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   bool busyCursor_ = false;
   unsigned savedErrorMode_ = 0;
   bool exitPending_ = false;
+  bool readAgain_ = false;  // the page is read again once this transfer has ended
   bool closePending_ = false;
   bool closing_ = false;
   bool destroyed_ = false;

@@ -33,20 +33,26 @@ TDeleteRetryPlan PlanDeleteRetry(std::span<const TRawHeader> before, std::span<c
     }
   }
 
-  // Something else changed the area. A selected file is deleted only when its header names one
-  // file before and one file now; anything else could hit a file the user did not choose.
+  // Something else changed the area: only files recognised beyond doubt are deleted.
   plan.Consistent = false;
   for (const int index : selected) {
-    if (index < 0 || static_cast<std::size_t>(index) >= before.size()) continue;
-    const TRawHeader& header = before[static_cast<std::size_t>(index)];
-    if (Occurrences(before, header) != 1 || Occurrences(now, header) != 1) continue;
-    const auto found = std::find_if(now.begin(), now.end(), [&](const TRawHeader& other) {
-      return SameDeviceFile(other, header);
-    });
-    plan.Remaining.push_back(static_cast<int>(found - now.begin()));
+    if (const std::optional<int> found = FindAgain(before, index, now)) {
+      plan.Remaining.push_back(*found);
+    }
   }
   std::sort(plan.Remaining.begin(), plan.Remaining.end());
   return plan;
+}
+
+std::optional<int> FindAgain(std::span<const TRawHeader> before, int index,
+                             std::span<const TRawHeader> now) {
+  if (index < 0 || static_cast<std::size_t>(index) >= before.size()) return std::nullopt;
+  const TRawHeader& header = before[static_cast<std::size_t>(index)];
+  if (Occurrences(before, header) != 1 || Occurrences(now, header) != 1) return std::nullopt;
+  const auto found = std::find_if(now.begin(), now.end(), [&](const TRawHeader& other) {
+    return SameDeviceFile(other, header);
+  });
+  return static_cast<int>(found - now.begin());
 }
 
 bool UploadStored(std::size_t countBefore, const TRawHeader& sent,

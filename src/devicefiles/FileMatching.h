@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct TDeleteRetryPlan {
 // the others have kept their places.
 TDeleteRetryPlan PlanDeleteRetry(std::span<const TRawHeader> before, std::span<const int> selected,
                                  std::span<const TRawHeader> now);
+
+// The place in `now` of the file at `index` in `before`, when its header names exactly one file
+// in each: anything else could be a file the user did not choose.
+std::optional<int> FindAgain(std::span<const TRawHeader> before, int index,
+                             std::span<const TRawHeader> now);
 
 // True when the directory read now shows the upload `sent` stored: one file more than the
 // `countBefore` the area held, and that last file is the one sent. Uploads are added at the end.

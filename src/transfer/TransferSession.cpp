@@ -19,6 +19,15 @@ bool IsFileWrite(std::uint8_t action) {
   return action == kWriteLanguageAction || action == kWritePictureAction;
 }
 
+bool IsDefaultChange(std::uint8_t action) {
+  return action == kSetStartupPictureAction || action == kSetDefaultLanguageAction;
+}
+
+// The writes that change what the page's area holds, or where.
+bool ChangesArea(std::uint8_t action) {
+  return IsFileWrite(action) || IsDefaultChange(action) || action == kDeleteFilesAction;
+}
+
 std::uint32_t DeleteParam(std::uint8_t type, int position) {
   return 0xFFu | std::uint32_t{type} << 8 | static_cast<std::uint32_t>(position & 0xFF) << 16;
 }
@@ -43,6 +52,11 @@ bool TTransferSession::Start(std::uint8_t action, bool writeDirection) {
   firmwareCompleted_ = false;
   deleteSent_ = false;
   deleteOutdated_ = false;
+  deletePlanned_.clear();
+  defaultPlanned_.reset();
+  uploadBaseOnDevice_.reset();
+  planFromDirectory_ = writeDirection && catalogueUntrusted_ && ChangesArea(action);
+  if (writeDirection && action == kDeleteFilesAction) RememberDeleteSelection();
   StartTransfer(writeDirection);
   return true;
 }
@@ -117,7 +131,7 @@ void TTransferSession::PrepareUpload(bool writeDirection, TDeviceInfo& info) {
   uploadRawFile_ = false;
   writeOutcome_ = TWriteOutcome::NoFile;
   if (!writeDirection) return;
-  uploadBase_ = static_cast<std::size_t>(Catalogue.CatalogueCount());
+  uploadBase_ = uploadBaseOnDevice_.value_or(static_cast<std::size_t>(Catalogue.CatalogueCount()));
   const int index = Catalogue.CatalogueCount();
   switch (ActionCode) {
     case kWriteLanguageAction: {
@@ -172,10 +186,12 @@ void TTransferSession::RunActions(bool writeDirection, TDynaIrDA& link, TDeviceI
     RunReadAction(requests, info);
     return;
   }
-  if (RetryCount > 0 && ActionCode == kDeleteFilesAction && deleteSent_ &&
+  if (ActionCode == kDeleteFilesAction && (deleteSent_ || planFromDirectory_) &&
       !ReplanDelete(requests, info)) {
     return;
   }
+  if (IsDefaultChange(ActionCode) && planFromDirectory_ && !PlanDefault(requests, info)) return;
+  if (IsFileWrite(ActionCode) && planFromDirectory_ && !PlanUpload(requests, info)) return;
   if (RetryCount > 0 && IsFileWrite(ActionCode) && uploadMaybeStored_) {
     if (UploadAlreadyStored(requests, info)) {
       writeOutcome_ = TWriteOutcome::LastPacketSent;
@@ -186,12 +202,54 @@ void TTransferSession::RunActions(bool writeDirection, TDynaIrDA& link, TDeviceI
   writeOutcome_ = RunWriteAction(requests, info);
 }
 
+void TTransferSession::RememberDeleteSelection() {
+  deleteSelection_.clear();
+  deleteBefore_.clear();
+  for (int i = 0; i < Catalogue.CatalogueCount(); ++i) {
+    deleteBefore_.push_back(Catalogue.Entry(i)->ListedHeader());
+  }
+  for (const int index : view_.SelectedAddedEntries()) {
+    TFileHeader* entry = Catalogue.Entry(index);
+    if (!entry) continue;  // a list item without its entry is never sent for deletion
+    entry->SetAddedMark(0xFF);
+    deleteArea_ = entry->TypeCode();
+    deleteSelection_.push_back(index);
+  }
+}
+
 bool TTransferSession::ReplanDelete(TRequestPrimitives& requests, TDeviceInfo& info) {
+  if (deleteSelection_.empty()) return true;  // nothing to find
   if (!ReadDirectory(requests, info, deleteArea_)) return false;
   const TDeleteRetryPlan plan =
       PlanDeleteRetry(deleteBefore_, deleteSelection_, TCatalogue::ListedHeaders(info.DirReply));
   deletePlanned_ = plan.Remaining;
-  deleteOutdated_ = deleteOutdated_ || !plan.Consistent;
+  // A catalogue that was not trusted is read again afterwards, whatever the plan found.
+  deleteOutdated_ = deleteOutdated_ || !plan.Consistent || planFromDirectory_;
+  return true;
+}
+
+bool TTransferSession::PlanDefault(TRequestPrimitives& requests, TDeviceInfo& info) {
+  const std::uint8_t area = ActionCode == kSetStartupPictureAction ? kTypePicture : kTypeLanguage;
+  if (!ReadDirectory(requests, info, area)) return false;
+  std::vector<TRawHeader> listed;
+  for (int i = 0; i < Catalogue.CatalogueCount(); ++i) {
+    listed.push_back(Catalogue.Entry(i)->ListedHeader());
+  }
+  const std::optional<int> found =
+      FindAgain(listed, Catalogue.DefaultPosition() - 1, TCatalogue::ListedHeaders(info.DirReply));
+  // A file the device no longer holds, or cannot be told apart from another, is not made the
+  // default: the page is read again instead.
+  if (!found) return false;
+  defaultPlanned_ = *found + 1;
+  return true;
+}
+
+bool TTransferSession::PlanUpload(TRequestPrimitives& requests, TDeviceInfo& info) {
+  if (uploadBaseOnDevice_) return true;  // known from an earlier attempt
+  const std::uint8_t area = ActionCode == kWritePictureAction ? kTypePicture : kTypeLanguage;
+  if (!ReadDirectory(requests, info, area)) return false;
+  uploadBaseOnDevice_ = TCatalogue::ListedHeaders(info.DirReply).size();
+  uploadBase_ = *uploadBaseOnDevice_;
   return true;
 }
 
@@ -209,25 +267,16 @@ bool TTransferSession::UploadAlreadyStored(TRequestPrimitives& requests, TDevice
 
 std::vector<std::uint32_t> TTransferSession::BuildDeleteList() {
   std::vector<std::uint32_t> list;
-  if (deleteSent_) {
-    // A retry: the places found in the directory just read, never the ones known before.
+  if (deleteSent_ || planFromDirectory_) {
+    // The places found in the directory just read, never the ones known before.
     for (const int index : deletePlanned_) list.push_back(DeleteParam(deleteArea_, index + 1));
-    return list;
+  } else {
+    for (const int index : deleteSelection_) {
+      const TFileHeader* entry = Catalogue.Entry(index);
+      list.push_back(DeleteParam(entry->TypeCode(), entry->Position()));
+    }
   }
   deleteSent_ = true;
-  deleteSelection_.clear();
-  deleteBefore_.clear();
-  for (int i = 0; i < Catalogue.CatalogueCount(); ++i) {
-    deleteBefore_.push_back(Catalogue.Entry(i)->ListedHeader());
-  }
-  for (const int index : view_.SelectedAddedEntries()) {
-    TFileHeader* entry = Catalogue.Entry(index);
-    if (!entry) continue;  // a list item without its entry is never sent for deletion
-    entry->SetAddedMark(0xFF);
-    deleteArea_ = entry->TypeCode();
-    deleteSelection_.push_back(index);
-    list.push_back(DeleteParam(entry->TypeCode(), entry->Position()));
-  }
   return list;
 }
 
@@ -258,6 +307,9 @@ void TTransferSession::FinishTransfer(bool failed, bool stopRequested, bool writ
 }
 
 void TTransferSession::EndTransfer(TTransferEnd end) {
+  if (end != TTransferEnd::Succeeded && writeDirection_ && ChangesArea(ActionCode)) {
+    catalogueUntrusted_ = true;
+  }
   if (watcher_) watcher_->ResumeWatch();
   view_.TransferEnded(end);
   // The device restarts into the new firmware now, and may or may not be seen leaving range:
@@ -295,12 +347,15 @@ void TTransferSession::AfterTransferUpdate(bool writeDirection, const TDeviceInf
     RemoveDeletedEntries();
   }
   uploadEntry_ = -1;  // the upload is the device's now: a later failure keeps it
+  // What the page showed was not trusted: it is read again, to show what the device holds.
+  if (planFromDirectory_ && code != kDeleteFilesAction) view_.CatalogueOutdated();
   view_.ClearActionText();
 }
 
 void TTransferSession::ProcessReadResults(const TDeviceInfo& info) {
   switch (ActionCode) {
     case kReadLanguagesAction: {
+      catalogueUntrusted_ = false;
       view_.LanguagesRead(Catalogue.BuildCatalogue(info.DirReply, kTypeLanguage, RawFileList));
       if (!Catalogue.MarkDefault(info.AreaReply, 0)) {
         view_.Notify(TNoticeKind::Error, kInvalidDefaultText);
@@ -308,6 +363,7 @@ void TTransferSession::ProcessReadResults(const TDeviceInfo& info) {
       break;
     }
     case kReadPictureDirAction:
+      catalogueUntrusted_ = false;
       Catalogue.BuildCatalogue(info.DirReply, kTypePicture, RawFileList);
       PictureCatalogueLoaded = true;
       break;

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "devicefiles/Catalogue.h"
@@ -116,6 +117,10 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
 
   // Empties the picture catalogue and the raw files (the Pictures page is left or emptied).
   void ClearPictures();
+  // False after a write that did not end well, until the next directory read: the device may
+  // hold something else than the catalogue says, so the next delete, write or default change
+  // works from the directory as the device has it then.
+  bool CatalogueTrusted() const { return !catalogueUntrusted_; }
 
   // TTransferOwner.
   void PrepareUpload(bool writeDirection, TDeviceInfo& info) override;
@@ -140,7 +145,9 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   }
   std::vector<platform::Bytes>& RawFiles() override { return RawFileList; }
   std::vector<std::uint32_t> BuildDeleteList() override;
-  int DefaultPosition() const override { return Catalogue.DefaultPosition(); }
+  int DefaultPosition() const override {
+    return defaultPlanned_.value_or(Catalogue.DefaultPosition());
+  }
   void SetLastPartSent(bool sent) override { LastPartSent = sent; }
 
   // A failed attempt is tried again this many times.
@@ -162,8 +169,13 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   // Drops what the upload assembly of this attempt appended to the catalogue and the raw files.
   void DropUpload();
 
-  // Retries that must find out first what the failed attempt left on the device.
+  // The files selected for deletion and the area as the catalogue lists it, once per delete.
+  void RememberDeleteSelection();
+  // Attempts that must find out first what the device holds: retries after a failed attempt,
+  // and any attempt while the catalogue is not trusted. False when nothing is to be sent.
   bool ReplanDelete(TRequestPrimitives& requests, TDeviceInfo& info);
+  bool PlanDefault(TRequestPrimitives& requests, TDeviceInfo& info);
+  bool PlanUpload(TRequestPrimitives& requests, TDeviceInfo& info);
   bool UploadAlreadyStored(TRequestPrimitives& requests, TDeviceInfo& info);
 
   TSessionView& view_;
@@ -179,8 +191,10 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   // The catalogue entry this attempt's upload appended, and whether a raw file came with it.
   int uploadEntry_ = -1;
   bool uploadRawFile_ = false;
-  // The area's file count before the upload, and the header it sends.
+  // The area's file count before the upload, and the header it sends. The count is the
+  // device's own when the upload was planned from its directory.
   std::size_t uploadBase_ = 0;
+  std::optional<std::size_t> uploadBaseOnDevice_;
   TRawHeader uploadSent_{};
   TWriteOutcome writeOutcome_ = TWriteOutcome::NoFile;
   // An attempt of this write sent its last packet but failed after it: the file may be stored.
@@ -196,4 +210,10 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   std::vector<int> deletePlanned_;  // this retry's places in the directory, ascending
   std::uint8_t deleteArea_ = 0;
   bool deleteOutdated_ = false;
+
+  // See CatalogueTrusted(); this transfer plans from the directory because of it.
+  bool catalogueUntrusted_ = false;
+  bool planFromDirectory_ = false;
+  // The default change's 1-based position as the directory read showed it.
+  std::optional<int> defaultPlanned_;
 };

@@ -30,6 +30,7 @@
 
 #include "DemoContent.h"
 #include "DeviceStore.h"
+#include "app/AboutPage.h"
 #include "devsim/BusClient.h"
 #include "firmware/SoftwarePage.h"
 #include "languages/LanguagesPage.h"
@@ -489,6 +490,11 @@ TEST_F(HostileDeviceTest, APictureWriteCutAtEveryPacketIsRetriedAndStoredOnceOrN
     const int request = PicturePacketRequest(k);
     // Lost before the device took it, every time: four attempts, the warning, nothing stored.
     RunAndCheck(TAct::WritePicture, {.dropAfter = request}, {4, {kGaveUp}, false});
+    // A write that gave up leaves lists the window no longer trusts; read afresh, the next write
+    // goes out as the first did.
+    ASSERT_TRUE(TurnTo(form->AboutTabSheet));
+    ASSERT_TRUE(TurnTo(form->PicturesTabSheet));
+    ASSERT_TRUE(form->Session.CatalogueTrusted());
     // Lost after the device took it, once: the retry completes the picture, or finds it
     // complete already; stored once either way.
     RunAndCheck(TAct::WritePicture, {.endAfter = request, .once = true}, {2, {}, true});
@@ -741,6 +747,33 @@ TEST_F(HostileDeviceTest, ADeviceThatLeavesMidWriteAndComesBackHoldsThePictureOn
     EXPECT_EQ(form->Session.RetryCount, 1);
     restartAt_ = 0;
   }
+}
+
+// The first attempt deletes Fish; every retry then loses the link, and the transfer gives up with
+// Fish still listed. Deleting it again removes nothing else, and the lists then show what the
+// device holds.
+TEST_F(HostileDeviceTest, ADeleteAfterAGivenUpDeleteRemovesOnlyWhatWasSelected) {
+  Renew();
+  Prepare(TAct::DeletePicture);
+  device->SetFaults({.endAfter = 2});
+  Start(TAct::DeletePicture);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Messages(), Texts({kGaveUp}));
+  PicturesPage& page = *form->PicturesTabSheet;
+  ASSERT_EQ(page.PicturesListBox->item(0)->text(), "Fish");
+
+  device->SetFaults({});
+  Start(TAct::DeletePicture);
+  ASSERT_TRUE(
+      PumpUntil([&] { return !form->TransferActive() && form->Session.CatalogueTrusted(); }));
+  ASSERT_TRUE(WaitIdle());
+  std::vector<std::string> stored;
+  for (const Bytes& file : device->Files(devsim::kPictureArea))
+    stored.push_back(devsim::ParseHeader(file).Name);
+  EXPECT_EQ(stored, (std::vector<std::string>{"Diver", "Compass", "Reef", "Dive flag"}));
+  ASSERT_EQ(page.PicturesListBox->count(), 1);
+  EXPECT_EQ(page.PicturesListBox->item(0)->text(), "Dive flag");
+  EXPECT_EQ(page.NmbOfPixPanel->text(), "4 immagini");
 }
 
 // A box shown from inside a call of the worker or the watcher holds that thread until it goes.

@@ -241,4 +241,71 @@ TEST_F(TransferSessionTest, DefaultMarkFollowsTheAreaReplyAndDeletes) {
   }
 }
 
+// A delete of Dive flag reaches the device, then the link fails on every retry and the transfer
+// gives up: the catalogue still lists Dive flag, and Keepme, behind it, has moved a place down on
+// the device. The next write of the area works from the directory as the device has it then, and
+// the page is read again afterwards.
+TEST_F(TransferSessionTest, AfterAGivenUpWriteTheNextOneWorksFromTheDevicesDirectory) {
+  using TNames = std::vector<std::string>;
+  const TNames left = {"Diver", "Compass", "Reef", "Fish", "Keepme"};
+  const struct {
+    const char* what;
+    std::uint8_t action;
+    std::vector<int> selected;  // for a delete
+    int defaultEntry;           // for a startup picture: the catalogue entry ticked
+    devsim::Faults faults;
+    TNames stored;
+    int storedDefault;  // 0: not looked at
+  } rows[] = {
+      {"Dive flag deleted again: nothing more goes", 8, {4}, -1, {}, left, 0},
+      {"Keepme deleted: Keepme goes", 8, {5}, -1, {}, {"Diver", "Compass", "Reef", "Fish"}, 0},
+      {"Keepme made the startup picture", 13, {}, 5, {}, left, 5},
+      {"Dive flag made the startup picture: it is gone, nothing is sent", 13, {}, 4, {}, left, 1},
+      // Identity, directory, area, header, 47 content packets with two quiet polls, the last
+      // packet (54): stored, then the link is lost; the retry finds the picture there.
+      {"a picture whose ready answer is lost: stored once",
+       5,
+       {},
+       -1,
+       {.endAfter = 54, .once = true},
+       {"Diver", "Compass", "Reef", "Fish", "Keepme", "Drawn"},
+       0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Start({}, [](devsim::AreaContent& area) {
+      ThreeAddedPictures(area);
+      area.defaultIndex = 1;
+    });
+    ReadPictures();
+    ASSERT_EQ(session.Catalogue.CatalogueCount(), 6);
+    view.selected = {4};
+    simulator->SetFaults({.endAfter = 2});
+    Run(8, true);
+    ASSERT_EQ(view.ends.back(), TTransferEnd::GaveUp);
+    ASSERT_EQ(Names(simulator->Files(4)), left);
+    EXPECT_FALSE(session.CatalogueTrusted());
+    EXPECT_EQ(CatalogueNames().size(), 6u);  // what the window still shows
+
+    simulator->SetFaults(row.faults);
+    view.outdated = 0;
+    view.selected = row.selected;
+    for (int i = 0; i < session.Catalogue.CatalogueCount(); ++i)
+      session.Catalogue.Entry(i)->SetDefaultFlag(i == row.defaultEntry ? 1 : 0);
+    view.uploadName = "Drawn.bmp";
+    Run(row.action, true);
+    EXPECT_EQ(view.ends.back(), TTransferEnd::Succeeded);
+    EXPECT_EQ(Names(simulator->Files(4)), row.stored);
+    if (row.storedDefault) {
+      EXPECT_EQ(simulator->DefaultIndex(4), row.storedDefault);
+    }
+    EXPECT_EQ(view.outdated, 1);  // and the page shows what the device holds once it is read
+
+    simulator->Stop();
+    simulator.reset();
+    view = {};
+    session.Catalogue.ClearCatalogue();
+  }
+}
+
 }  // namespace
