@@ -255,13 +255,7 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
     for (bool first = true; identity != 17 && waited.elapsed() < 8000; first = false) {
       if (!first) PumpUntil([] { return false; }, 50);
       if (!PumpUntil([&] { return device->OnBus(); }, 5000)) break;
-      auto answer = std::async(std::launch::async, [path = device->SocketPath()] {
-        devsimtest::BusClient probe(path);
-        return probe.Identity();
-      });
-      PumpUntil(
-          [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
-      identity = answer.get();
+      identity = ProbeIdentity();
     }
     EXPECT_EQ(identity, 17);
     devsim::DeviceMemory memory;

@@ -139,6 +139,7 @@ TEST_F(PicturesWindowTest, ImportAdjustWriteMakeStartupAndDelete) {
   prompts.QueueAnswer(TMessageAnswer::Yes);
   QTest::mouseClick(page().cbStartUpPic, Qt::LeftButton, {}, QPoint(5, 5));
   ASSERT_TRUE(WaitIdle());
+  ASSERT_EQ(ProbeIdentity(), 17);  // the default command has no answer to wait for
   EXPECT_EQ(device->DefaultIndex(4), 6);
 
   // Select two added pictures and delete them.

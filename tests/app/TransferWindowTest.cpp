@@ -278,6 +278,7 @@ TEST_F(WriteWindowTest, StartupPictureCommandCarriesTheOneBasedPosition) {
   form->Session.Catalogue.Entry(2)->SetDefaultFlag(1);
   form->StartAction(13, true, LangString(65196));
   ASSERT_TRUE(WaitIdle());
+  ASSERT_EQ(ProbeIdentity(), 17);  // the default command has no answer to wait for
   EXPECT_EQ(Sent(0xFF, 0x57), (std::vector<platform::Bytes>{{0xFF, 0x57, 0xFF, 0x04, 0x03}}));
   EXPECT_EQ(device->DefaultIndex(4), 3);
 }

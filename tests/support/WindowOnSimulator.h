@@ -6,6 +6,7 @@
 
 #include <QTemporaryDir>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 
 #include "DeviceSimulator.h"
 #include "app/Main.h"
+#include "devsim/BusClient.h"
 #include "pictures/PictureCodec.h"
 #include "pictures/PicturesPage.h"
 #include "platform/SleepHook.h"
@@ -67,6 +69,18 @@ class WindowOnSimulatorTest : public testing::Test {
         picture.setPixel(x, y, kLevelColors[(x / 8 + y / 8) % 4]);
     }
     form->PicturesTabSheet->PicFilenameTntPanel->setText("diver.bmp");
+  }
+  // Asks the device for its identity on a connection of the test's own, letting events through
+  // meanwhile. The device serves one connection at a time, so once this has its answer (17), the
+  // device has dealt with everything the window sent before, answered or not.
+  int ProbeIdentity() {
+    auto answer = std::async(std::launch::async, [path = device->SocketPath()] {
+      devsimtest::BusClient probe(path);
+      return probe.Identity();
+    });
+    PumpUntil(
+        [&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+    return answer.get();
   }
   // The requests the device received that start with these two bytes, in order.
   std::vector<platform::Bytes> Sent(std::uint8_t code, std::uint8_t sub) const {

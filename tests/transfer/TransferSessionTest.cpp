@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "DemoContent.h"
+#include "devsim/BusClient.h"
 #include "support/PumpEvents.h"
 #include "support/RecordingSessionView.h"
 #include "support/SimulatorOnBus.h"
@@ -295,6 +296,9 @@ TEST_F(TransferSessionTest, AfterAGivenUpWriteTheNextOneWorksFromTheDevicesDirec
     view.uploadName = "Drawn.bmp";
     Run(row.action, true);
     EXPECT_EQ(view.ends.back(), TTransferEnd::Succeeded);
+    // The default command gets no answer: the device serves one connection at a time, so once a
+    // probe gets its answer, it has dealt with everything it was sent.
+    EXPECT_EQ(devsimtest::BusClient(simulator->SocketPath()).Identity(), 17);
     EXPECT_EQ(Names(simulator->Files(4)), row.stored);
     if (row.storedDefault) {
       EXPECT_EQ(simulator->DefaultIndex(4), row.storedDefault);
