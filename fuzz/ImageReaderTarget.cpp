@@ -7,7 +7,7 @@
 
 #include "ClaimedSize.h"
 #include "FuzzChecks.h"
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 
 #define ORVANEL_CONCAT_(a, b) a##b
 #define ORVANEL_CONCAT(a, b) ORVANEL_CONCAT_(a, b)

@@ -24,8 +24,8 @@
 
 #include "devicefiles/FileHeader.h"
 #include "irda/DynaIrDA.h"
-#include "pictures/ImageFile.h"
-#include "pictures/PictureCodec.h"
+#include "picture/ImageFile.h"
+#include "picture/PictureCodec.h"
 
 using platform::Bytes;
 

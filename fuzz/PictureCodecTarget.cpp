@@ -6,7 +6,7 @@
 // image is encoded too, its format from bits 1-2 and its size from bits 3-5), then the file.
 
 #include "FuzzChecks.h"
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 
 namespace {
 

@@ -20,9 +20,10 @@ echo "== ThreadSanitizer"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null
-cmake --build build-tsan -j"$jobs" --target test_watcher test_transfer test_app
+cmake --build build-tsan -j"$jobs" --target test_watcher test_transfer test_pictures test_languages \
+  test_firmware test_app
 export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp halt_on_error=1 second_deadlock_stack=1"
-for suite in test_watcher test_transfer test_app; do
+for suite in test_watcher test_transfer test_pictures test_languages test_firmware test_app; do
   echo "-- $suite"
   build-tsan/tests/"$suite" --gtest_brief=1
 done

@@ -4,8 +4,8 @@
 
 #include "app/Main.h"
 #include "app/StartupTiming.h"
-#include "irda/LinkTraceLogging.h"
 #include "texts/LangStrings.h"
+#include "watcher/LinkTraceLogging.h"
 #include "widgets/Application.h"
 
 int main(int argc, char** argv) {

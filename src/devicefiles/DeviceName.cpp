@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 
 namespace {
 

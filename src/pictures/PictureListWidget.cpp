@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <QPixmapCache>
 
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 #include "texts/LangStrings.h"
 
 namespace {

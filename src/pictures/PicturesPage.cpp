@@ -24,8 +24,8 @@
 #include <algorithm>
 
 #include "devicefiles/FileHeader.h"
+#include "picture/ImageFile.h"
 #include "pictures/FolderBrowser.h"
-#include "pictures/ImageFile.h"
 #include "pictures/PictureListWidget.h"
 #include "pictures/TextImportPage.h"
 #include "texts/LangStrings.h"

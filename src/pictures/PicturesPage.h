@@ -8,8 +8,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "picture/GreyLevels.h"
 #include "pictures/FolderBrowser.h"
-#include "pictures/GreyLevels.h"
 #include "pictures/TextImportPage.h"
 #include "widgets/FileTypeIcons.h"
 #include "widgets/TabPages.h"

@@ -27,9 +27,10 @@
 #include <optional>
 #include <vector>
 
-#include "pictures/ImageFile.h"
-#include "pictures/PictureCodec.h"
-#include "pictures/PictureTextFont.h"
+#include "picture/ImageFile.h"
+#include "picture/PictureCodec.h"
+#include "picture/PictureTextFont.h"
+#include "picture/TextPicture.h"
 #include "pictures/PicturesPage.h"
 #include "texts/LangStrings.h"
 #include "widgets/PageWidgets.h"
@@ -38,7 +39,6 @@
 namespace {
 
 constexpr int kRestingNameText = 65258;  // "Nome del file"
-constexpr QRgb kTextColor = 0xFF000000;
 
 // Stands in for the page until one is set: the editor keeps working on its own.
 class TNoPictureHost final : public TTextPictureHost {
@@ -297,37 +297,8 @@ bool TextImportPage::CutToLineLimit() {
 }
 
 void TextImportPage::Render() {
-  TextImage.fill(0xFFFFFFFF);
-  // The picture is drawn at the editor's dots per inch, so that the font has the same pixels in
-  // both and a line that fits the editor's column fits the picture.
-  const int dotsPerMeter = qRound(retntTextEditor->logicalDpiY() / 0.0254);
-  TextImage.setDotsPerMeterX(dotsPerMeter);
-  TextImage.setDotsPerMeterY(dotsPerMeter);
-
-  const QFont font = retntTextEditor->font();
-  // The line pitch counts the font's size in points, not its height in pixels.
-  int size = font.pointSize();
-  if (size < 0) size = DivideRoundingHalfToEven(std::max(0, font.pixelSize()) * 72, dpi_);
-  const int pitch = size + LineGap();
-
-  // Each line's box has its top at y and its left at 0: the glyphs hang from the top by the
-  // font's ascent. Nothing is centred or wrapped; the picture's right edge cuts what is longer.
-  QTextOption option(Qt::AlignTop | Qt::AlignLeft);
-  option.setWrapMode(QTextOption::NoWrap);
-  option.setTabStopDistance(retntTextEditor->tabStopDistance());
-  QPainter painter(&TextImage);
-  painter.setFont(font);
-  painter.setPen(QColor::fromRgb(kTextColor));
-  const QStringList lines = DisplayLines();
-  for (int i = 0; i < std::min<int>(kMaxLines, lines.size()); ++i) {
-    const int top = i * pitch + kTopRow;
-    if (top >= TextImage.height()) break;
-    // The picture's text is 8-bit: a character Latin-1 cannot hold is drawn as its "?".
-    const QString narrowed = QString::fromLatin1(lines[i].toLatin1());
-    painter.drawText(QRectF(0, top, TextImage.width(), TextImage.height()), narrowed, option);
-  }
-  painter.end();
-
+  TextImage = RenderTextPicture(DisplayLines(), retntTextEditor->font(), LineGap(),
+                                retntTextEditor->logicalDpiY());
   host_->ShowTextPicture(TextImage);
   retntTextEditor->setFocus();
   host_->ClearSelectionCount();

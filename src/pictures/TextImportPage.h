@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "picture/TextPicture.h"
 #include "widgets/PageStart.h"
 
 class QComboBox;
@@ -104,9 +105,9 @@ class TextImportPage : public QWidget {
   static constexpr int kEditorHeight = 73;
   static constexpr int kFilenameMaxLength = 14;
   // A picture holds this many lines; the editor keeps no more.
-  static constexpr int kMaxLines = 8;
+  static constexpr int kMaxLines = kTextPictureLines;
   // The first line's top row in the picture.
-  static constexpr int kTopRow = 5;
+  static constexpr int kTopRow = kTextPictureTopRow;
 
  private:
   // The picture text font for this screen.

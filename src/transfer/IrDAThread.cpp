@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "irda/Synchronize.h"
+#include "watcher/Synchronize.h"
 
 TIrDAThread::TIrDAThread(TTransferOwner& owner, QObject* context, platform::IrdaSocketApi* api)
     : owner_(owner), context_(context), api_(api) {

@@ -5,10 +5,10 @@
 
 #include "devicefiles/DeviceName.h"
 #include "devicefiles/FileMatching.h"
-#include "irda/CheckDevListThread.h"
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 #include "transfer/ReadActions.h"
 #include "transfer/RequestPrimitives.h"
+#include "watcher/CheckDevListThread.h"
 
 namespace {
 

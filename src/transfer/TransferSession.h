@@ -16,12 +16,12 @@
 
 #include "devicefiles/Catalogue.h"
 #include "devicefiles/FileHeader.h"
-#include "irda/CheckDevListThread.h"
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 #include "platform/ByteOrder.h"
 #include "transfer/IrDAThread.h"
 #include "transfer/TransferHost.h"
 #include "transfer/WriteActions.h"
+#include "watcher/CheckDevListThread.h"
 
 namespace platform {
 class IrdaSocketApi;

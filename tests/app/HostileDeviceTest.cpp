@@ -34,7 +34,7 @@
 #include "devsim/BusClient.h"
 #include "firmware/SoftwarePage.h"
 #include "languages/LanguagesPage.h"
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 #include "pictures/PictureListWidget.h"
 #include "pictures/PicturesPage.h"
 #include "platform/VirtualBusSocketApi.h"

@@ -20,7 +20,6 @@
 #include "app/AboutPage.h"
 #include "app/Main.h"
 #include "firmware/SoftwarePage.h"
-#include "irda/CheckDevListThread.h"
 #include "languages/LanguagesPage.h"
 #include "pictures/PicturesPage.h"
 #include "platform/ByteOrder.h"
@@ -28,8 +27,10 @@
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
 #include "support/ScriptedSocketApi.h"
+#include "support/SleepRecorder.h"
 #include "texts/LangStrings.h"
 #include "transfer/DeviceInfo.h"
+#include "watcher/CheckDevListThread.h"
 #include "widgets/Application.h"
 #include "widgets/LED.h"
 
@@ -55,7 +56,7 @@ class MainFormTest : public testing::Test {
     form = std::make_unique<TMainForm>(options);
   }
 
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   testsupport::ScriptedSocketApi api;
   TScriptedPrompts prompts;
   TPrompts* previousPrompts = nullptr;
@@ -196,7 +197,7 @@ TEST_F(MainFormTest, ExitWithoutADeviceEndsAtOnceEvenAfterADelete) {
 // The light against a real simulated dive computer that joins and leaves a temporary bus,
 // through the platform's own socket layer.
 TEST(MainFormOverBusTest, LightFollowsASimulatedDiveComputer) {
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   sleeps.SetOnSleep([](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
   TScriptedPrompts prompts;
   TPrompts* previous = InstallPrompts(&prompts);

@@ -22,6 +22,7 @@
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
 #include "support/ScriptedSocketApi.h"
+#include "support/SleepRecorder.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ class StartupTest : public testing::Test {
     InstallPrompts(previousPrompts);
   }
 
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   testsupport::ScriptedSocketApi api;
   TScriptedPrompts prompts;
   TPrompts* previousPrompts = nullptr;

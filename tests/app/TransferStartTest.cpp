@@ -22,6 +22,7 @@
 #include "support/DeviceRequests.h"
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
+#include "support/SleepRecorder.h"
 #include "support/TemporaryBus.h"
 #include "widgets/LED.h"
 
@@ -72,7 +73,7 @@ class TransferStartTest : public testing::Test {
   }
 
   testsupport::TemporaryBus bus;
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   TScriptedPrompts prompts;
   QTemporaryDir state;
   std::vector<std::unique_ptr<devsim::DeviceSimulator>> devices;

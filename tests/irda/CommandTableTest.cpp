@@ -5,6 +5,7 @@
 #include "irda/DynaIrDA.h"
 #include "platform/SleepHook.h"
 #include "support/ScriptedSocketApi.h"
+#include "support/SleepRecorder.h"
 
 using platform::Bytes;
 using platform::ToHex;
@@ -41,7 +42,7 @@ struct Exchange {
 };
 
 TEST(CommandTable, FifteenEntriesFrameAndReadAsTheirModeSays) {
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   EXPECT_EQ(&CommandTable(), &CommandTable());
   for (std::size_t i = 0; i < kCommandCount; ++i) {
     SCOPED_TRACE("entry " + std::to_string(i));
@@ -59,7 +60,7 @@ TEST(CommandTable, FifteenEntriesFrameAndReadAsTheirModeSays) {
 }
 
 TEST(CommandTable, IssuedCommandsCarryTheirCallParameters) {
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   const TCommandTable& t = CommandTable();
   const Bytes picturesDirectory = {0xFF, 0x04, 0xFF};
 

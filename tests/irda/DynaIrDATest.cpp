@@ -6,6 +6,7 @@
 
 #include "platform/SleepHook.h"
 #include "support/ScriptedSocketApi.h"
+#include "support/SleepRecorder.h"
 
 using platform::Bytes;
 using platform::ToHex;
@@ -58,7 +59,7 @@ class DynaIrDATest : public ::testing::Test {
   int Receives() const { return api.Count("Receive "); }
   std::string LastSent() const { return api.sent.empty() ? "(nothing)" : ToHex(api.sent.back()); }
 
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   testsupport::ScriptedSocketApi api;
   TDynaIrDA link{&api};
 };

@@ -7,6 +7,7 @@
 
 #include "platform/SleepHook.h"
 #include "support/ScriptedSocketApi.h"
+#include "support/SleepRecorder.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ class IrDAUnitTest : public ::testing::Test {
     ASSERT_EQ(irda.Status, "Connect OK");
   }
 
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   ScriptedSocketApi api;
   TIrDA irda{&api};
 };

@@ -14,6 +14,7 @@
 
 #include "platform/ByteOrder.h"
 #include "platform/SleepHook.h"
+#include "support/SleepRecorder.h"
 #include "support/TemporaryBus.h"
 
 namespace {
@@ -73,7 +74,7 @@ class VirtualBusTest : public ::testing::Test {
   }
 
   testsupport::TemporaryBus bus;
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   VirtualBusSocketApi api;
 };
 

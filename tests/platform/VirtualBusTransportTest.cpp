@@ -18,6 +18,7 @@
 #include "platform/IrdaBus.h"
 #include "platform/SleepHook.h"
 #include "platform/VirtualBusSocketApi.h"
+#include "support/SleepRecorder.h"
 #include "support/TemporaryBus.h"
 
 namespace {
@@ -86,7 +87,7 @@ TEST(VirtualBusLocation, BusAndMissingParentsAreCreatedPrivate) {
 class VirtualBusTransportTest : public ::testing::Test {
  protected:
   testsupport::TemporaryBus bus;
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   platform::VirtualBusSocketApi api;
 };
 

@@ -10,6 +10,7 @@
 #include "DeviceSimulator.h"
 #include "irda/DynaIrDA.h"
 #include "platform/SleepHook.h"
+#include "support/SleepRecorder.h"
 #include "support/TemporaryBus.h"
 
 namespace testsupport {
@@ -36,7 +37,7 @@ class LinkOnBusTest : public ::testing::Test {
     ASSERT_TRUE(link.LinkOk) << link.Status;
   }
 
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   TemporaryBus bus;
   std::unique_ptr<devsim::DeviceSimulator> simulator;
 };

@@ -15,6 +15,7 @@
 #include "irda/DynaIrDA.h"
 #include "platform/SleepHook.h"
 #include "support/RecordingTransferHost.h"
+#include "support/SleepRecorder.h"
 #include "support/TemporaryBus.h"
 #include "transfer/DeviceInfo.h"
 
@@ -55,7 +56,7 @@ class SimulatorOnBusTest : public ::testing::Test {
     link->ConnectDevice(false);
   }
 
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   TemporaryBus bus;
   std::unique_ptr<devsim::DeviceSimulator> simulator;
   RecordingTransferHost host;

@@ -15,12 +15,13 @@
 #include "DeviceSimulator.h"
 #include "app/Main.h"
 #include "devsim/BusClient.h"
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 #include "pictures/PicturesPage.h"
 #include "platform/SleepHook.h"
 #include "support/DeviceRequests.h"
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
+#include "support/SleepRecorder.h"
 #include "support/TemporaryBus.h"
 #include "widgets/LED.h"
 
@@ -72,7 +73,9 @@ class WindowOnSimulatorTest : public testing::Test {
   }
   // Asks the device for its identity on a connection of the test's own, letting events through
   // meanwhile. The device serves one connection at a time, so once this has its answer (17), the
-  // device has dealt with everything the window sent before, answered or not.
+  // device has dealt with everything the window sent before, answered or not. The watcher may
+  // meanwhile find the device busy and out of range: a test that keeps using the window after
+  // this must keep the watcher's discoveries apart (see HostileDeviceTest).
   int ProbeIdentity() {
     auto answer = std::async(std::launch::async, [path = device->SocketPath()] {
       devsimtest::BusClient probe(path);
@@ -91,7 +94,7 @@ class WindowOnSimulatorTest : public testing::Test {
   }
 
   TemporaryBus bus;
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   TScriptedPrompts prompts;
   QTemporaryDir state;
   std::unique_ptr<devsim::DeviceSimulator> device;

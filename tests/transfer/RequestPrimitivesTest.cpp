@@ -11,6 +11,7 @@
 #include "platform/SleepHook.h"
 #include "support/RecordingTransferHost.h"
 #include "support/ScriptedSocketApi.h"
+#include "support/SleepRecorder.h"
 
 using platform::Bytes;
 
@@ -45,7 +46,7 @@ class RequestPrimitivesTest : public ::testing::Test {
     requests.WaitReady(info);
   }
 
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   testsupport::ScriptedSocketApi api;
   TDynaIrDA link{&api};
   testsupport::RecordingTransferHost host;

@@ -9,10 +9,11 @@
 #include <chrono>
 #include <thread>
 
-#include "irda/CheckDevListThread.h"
 #include "platform/SleepHook.h"
 #include "support/PumpEvents.h"
 #include "support/ScriptedSocketApi.h"
+#include "support/SleepRecorder.h"
+#include "watcher/CheckDevListThread.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ class WatcherTest : public testing::Test {
     if (watcher) watcher->StopAndWait();
   }
 
-  platform::SleepRecorder sleeps;
+  testsupport::SleepRecorder sleeps;
   ScriptedSocketApi api;
   TIrDA link{&api};
   QObject context;

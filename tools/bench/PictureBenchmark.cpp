@@ -13,9 +13,9 @@
 #include <functional>
 #include <vector>
 
-#include "pictures/GreyLevels.h"
-#include "pictures/ImageFile.h"
-#include "pictures/PictureCodec.h"
+#include "picture/GreyLevels.h"
+#include "picture/ImageFile.h"
+#include "picture/PictureCodec.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "devicefiles/DeviceName.h"
-#include "pictures/GreyLevels.h"
-#include "pictures/ImageFile.h"
-#include "pictures/PictureCodec.h"
+#include "picture/GreyLevels.h"
+#include "picture/ImageFile.h"
+#include "picture/PictureCodec.h"
 #include "texts/LangStrings.h"
 
 namespace {

@@ -1,9 +1,9 @@
-#include "irda/CheckDevListThread.h"
+#include "watcher/CheckDevListThread.h"
 
 #include <QCoreApplication>
 
-#include "irda/Synchronize.h"
 #include "platform/SleepHook.h"
+#include "watcher/Synchronize.h"
 
 TCheckDevListThread::TCheckDevListThread(TIrDA& link, QObject* context,
                                          std::function<void()> updatePresence)

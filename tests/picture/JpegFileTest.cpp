@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 
 #include <gtest/gtest.h>
 

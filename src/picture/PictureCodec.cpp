@@ -1,4 +1,4 @@
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 
 #include <array>
 

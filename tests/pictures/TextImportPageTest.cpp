@@ -19,7 +19,7 @@
 #include <set>
 #include <vector>
 
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 #include "pictures/TextImportPage.h"
 #include "support/ScriptedPrompts.h"
 

@@ -1,4 +1,4 @@
-#include "irda/LinkTraceLogging.h"
+#include "watcher/LinkTraceLogging.h"
 
 #include <QByteArray>
 

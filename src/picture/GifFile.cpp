@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 
 namespace {
 

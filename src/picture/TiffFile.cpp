@@ -18,7 +18,7 @@
 #include <optional>
 #include <vector>
 
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 
 namespace {
 

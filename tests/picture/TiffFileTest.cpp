@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <QListWidget>
 
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 #include "pictures/PictureListWidget.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "pictures/GreyLevels.h"
-#include "pictures/ImageFile.h"
-#include "pictures/PictureCodec.h"
+#include "picture/GreyLevels.h"
+#include "picture/ImageFile.h"
+#include "picture/PictureCodec.h"
 
 namespace {
 

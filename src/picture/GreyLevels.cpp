@@ -1,10 +1,10 @@
-#include "pictures/GreyLevels.h"
+#include "picture/GreyLevels.h"
 
 #include <algorithm>
 #include <array>
 #include <vector>
 
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 
 std::uint8_t ColorLightness(QRgb color) {
   const int r = qRed(color), g = qGreen(color), b = qBlue(color);

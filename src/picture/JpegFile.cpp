@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 
 namespace {
 

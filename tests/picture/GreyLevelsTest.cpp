@@ -1,10 +1,10 @@
 // Lightness, the level rule at its boundaries, the stretch into the working picture and the
 // preview, with the numbers the sliders and the level colours give.
-#include "pictures/GreyLevels.h"
+#include "picture/GreyLevels.h"
 
 #include <gtest/gtest.h>
 
-#include "pictures/PictureCodec.h"
+#include "picture/PictureCodec.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "irda/LinkTraceLogging.h"
 #include "support/SimulatorOnBus.h"
 #include "transfer/ReadActions.h"
+#include "watcher/LinkTraceLogging.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "pictures/PictureTextFont.h"
+#include "picture/PictureTextFont.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -21,9 +21,9 @@
 #include <QTreeView>
 #include <functional>
 
+#include "picture/ImageFile.h"
+#include "picture/PictureCodec.h"
 #include "pictures/FolderBrowser.h"
-#include "pictures/ImageFile.h"
-#include "pictures/PictureCodec.h"
 #include "pictures/PicturesPage.h"
 #include "pictures/TextImportPage.h"
 #include "platform/ByteOrder.h"

@@ -1,6 +1,6 @@
 // Image files: recognition by content and by name, BMP in its many shapes, saving that never
 // destroys what was there, and device names that cannot leave their folder.
-#include "pictures/ImageFile.h"
+#include "picture/ImageFile.h"
 
 #include <gtest/gtest.h>
 
