@@ -37,21 +37,20 @@ void CheckCatalogue(TCatalogue& catalogue, std::span<const std::uint8_t> reply,
                           reply.begin() + kLengthField + i * TFileHeader::kRawSize));
   }
 
-  // The raw files stay only while they stay aligned with the entries.
-  const int known = catalogue.CatalogueCount();
-  std::vector<platform::Bytes> rawFiles(2, platform::Bytes(1, 0));
-  const TCatalogue::TLanguageNames names = catalogue.BuildCatalogue(reply, areaType, rawFiles);
+  // The files of an earlier directory go with its entries.
+  if (catalogue.CatalogueCount() > 0) catalogue.SetFile(0, platform::Bytes(1, 0));
+  const TCatalogue::TLanguageNames names = catalogue.BuildCatalogue(reply, areaType);
   const int count = catalogue.CatalogueCount();
   FUZZ_CHECK(count == static_cast<int>(headers.size()));
-  FUZZ_CHECK(rawFiles.size() == (count == known ? 2u : 0u));
+  FUZZ_CHECK(catalogue.FileCount() == 0);
   const qsizetype listed = names.Factory.size() + names.Added.size();
   FUZZ_CHECK(listed == (areaType == kTypeLanguage ? count : 0));
   for (int i = 0; i < count; ++i) {
     const TFileHeader* entry = catalogue.Entry(i);
-    FUZZ_CHECK(entry && entry->Position() == i + 1 && entry->DirIndex() == i);
-    FUZZ_CHECK(entry->ListedHeader() == headers[static_cast<std::size_t>(i)]);
+    FUZZ_CHECK(entry && entry->Position == i + 1 && entry->DirIndex == i);
+    FUZZ_CHECK(entry->ListedHeader == headers[static_cast<std::size_t>(i)]);
     const auto param = catalogue.FileRequestParam(i);
-    FUZZ_CHECK(param[0] == 0xFF && param[1] == entry->TypeCode() && param[2] == i + 1);
+    FUZZ_CHECK(param[0] == 0xFF && param[1] == entry->TypeCode && param[2] == i + 1);
   }
   FUZZ_CHECK(catalogue.Entry(count) == nullptr && catalogue.Entry(-1) == nullptr);
 
@@ -72,8 +71,8 @@ void CheckEditing(TCatalogue& catalogue) {
   const TFileHeader* added = catalogue.AppendEntry();
   const int now = catalogue.CatalogueCount();
   FUZZ_CHECK(now <= TCatalogue::kMaxEntries);
-  if (added) FUZZ_CHECK(added->Position() == now && catalogue.Entry(now - 1) == added);
-  for (int i = 0; i < now; ++i) FUZZ_CHECK(catalogue.Entry(i)->Position() == i + 1);
+  if (added) FUZZ_CHECK(added->Position == now && catalogue.Entry(now - 1) == added);
+  for (int i = 0; i < now; ++i) FUZZ_CHECK(catalogue.Entry(i)->Position == i + 1);
 }
 
 void CheckDeleteRetry(std::span<const TRawHeader> before, std::uint64_t mask,

@@ -38,11 +38,11 @@ void CheckHeader(std::span<const std::uint8_t> raw) {
   // Parsing what was built gives the same fields.
   TFileHeader again;
   again.ParseRaw(built);
-  FUZZ_CHECK(again.FileSize() == header.FileSize() && again.AddedMark() == header.AddedMark() &&
-             again.TypeCode() == header.TypeCode() && again.Name() == header.Name());
+  FUZZ_CHECK(again.FileSize == header.FileSize && again.AddedMark == header.AddedMark &&
+             again.TypeCode == header.TypeCode && again.Name == header.Name);
 
   // The name text: UTF-8 where the bytes are UTF-8, single-byte text otherwise, cut at a zero.
-  const auto& name = header.Name();
+  const auto& name = header.Name;
   const auto end = std::find(name.begin(), name.end(), 0);
   const QByteArray bytes(reinterpret_cast<const char*>(name.data()), end - name.begin());
   const QString text = header.NameText();
@@ -54,9 +54,9 @@ void CheckHeader(std::span<const std::uint8_t> raw) {
   FUZZ_CHECK(
       std::all_of(single.begin(), single.end(), [](QChar c) { return c.unicode() <= 0xFF; }));
 
-  TFileHeader copy;
-  copy.CopyFrom(header, 6);
-  FUZZ_CHECK(copy.Position() == 7 && copy.BuildRaw() == built);
+  TFileHeader copy = header;
+  copy.Position = 7;
+  FUZZ_CHECK(copy.BuildRaw() == built);
 }
 
 // The parts a package announces, walked apart from the package code.

@@ -66,14 +66,14 @@ void Write(const QString& target, const QString& name, const std::optional<QByte
 Bytes Header(std::uint8_t type, std::uint8_t mark, const std::string& name, std::int32_t size,
              std::uint32_t checksum = 0x1A2B3C4D) {
   TFileHeader header;
-  header.SetFileSize(size);
-  header.SetAddedMark(mark);
-  header.SetTypeCode(type);
-  header.SetVersion(0x0312);
-  header.SetChecksum(checksum);
+  header.FileSize = size;
+  header.AddedMark = mark;
+  header.TypeCode = type;
+  header.Version = 0x0312;
+  header.Checksum = checksum;
   TFileHeader::TName raw{};
   std::copy_n(name.begin(), std::min(name.size(), raw.size()), raw.begin());
-  header.SetName(raw);
+  header.Name = raw;
   return header.BuildRaw();
 }
 

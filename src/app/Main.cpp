@@ -45,7 +45,6 @@ double ScreenDotsPerInch() {
 constexpr int kTransferWarningText = 65176;
 // How soon a close held back by a running synchronised call is tried again.
 constexpr int kCloseRetryMs = 20;
-constexpr int kFirmwareCompletedText = 65181;
 
 }  // namespace
 
@@ -116,7 +115,6 @@ void TMainForm::FormCreate() {
   Watcher = std::make_unique<TCheckDevListThread>(DynaIrDA1, this, [this] { UpdatePresence(); });
   Session.SetWatcher(Watcher.get());
   Watcher->start();
-  Session.RawFileList.clear();
 
   // The progress bar is there from the start; no device is known yet.
   ProgressBar->setVisible(true);
@@ -137,7 +135,6 @@ void TMainForm::FormCreate() {
   // Tabs stand on the right-hand side: their width runs along the bar.
   TabPageControl->SetMinimumTabSize(tabWidth_, tabHeight_);
 
-  Session.ActionCode = 14;
   ListsStale = true;
   DeleteHappened = false;
 
@@ -151,9 +148,6 @@ void TMainForm::FormCreate() {
   PicturesTabSheet->SavePicFileButton->setEnabled(false);
   PicturesTabSheet->pgImport->setCurrentWidget(PicturesTabSheet->tsPictureImport);
   ClearLanguageLists();
-
-  // The working picture is exactly the device's size, whatever the screen.
-  Session.ReadImage = MakeWorkingPicture();
 
   ApplyTexts();
   AboutTabSheetShow();
@@ -230,14 +224,14 @@ void TMainForm::TabPageControlChange(int index) {
 }
 
 void TMainForm::ClearPicturesPage() {
-  Session.ClearPictures();
+  Session.ClearCatalogue();
   PicturesTabSheet->Clear();
   SetStatusText(2, QString());
 }
 
 void TMainForm::ClearLanguageLists() {
   LanguagesTabSheet->ClearLists();
-  Session.Catalogue.ClearCatalogue();
+  Session.ClearCatalogue();
 }
 
 // ---- Presence --------------------------------------------------------------------------------
@@ -252,9 +246,9 @@ void TMainForm::UpdatePresence() {
   if (DynaIrDA1.ListedDeviceCount() > 0) {
     // With several devices in range, the one whose files are shown stays the one talked to as
     // long as it is there; only when it has gone does the first one take over, read afresh.
-    if (!wasLit || !DynaIrDA1.IsListed(Session.DeviceId)) {
-      switched = wasLit && DynaIrDA1.FirstDeviceId() != Session.DeviceId;
-      Session.DeviceId = DynaIrDA1.FirstDeviceId();
+    if (!wasLit || !DynaIrDA1.IsListed(Session.DeviceId())) {
+      switched = wasLit && DynaIrDA1.FirstDeviceId() != Session.DeviceId();
+      Session.SetDeviceId(DynaIrDA1.FirstDeviceId());
     }
     page.WrdPicButton->setEnabled(!page.ViewImage->isHidden());
     LEDLabelIrDA->SetLit(true);
@@ -294,34 +288,35 @@ void TMainForm::LEDLabelIrDAChangeState() {
 // The automatic reads of the two device pages: the picture directory first, every picture once
 // it is known; the language directory.
 void TMainForm::StartPictureRead() {
-  if (Session.PictureCatalogueLoaded) {
-    StartAction(kReadAllPicturesAction, false, LangString(65193));
+  if (Session.PictureCatalogueLoaded()) {
+    StartAction({.Action = TAction::ReadAllPictures, .Results = PicturesTabSheet},
+                LangString(65193));
   } else {
-    StartAction(kReadPictureDirAction, false, LangString(65192));
+    StartAction({.Action = TAction::ReadPictureDir, .Results = PicturesTabSheet},
+                LangString(65192));
   }
 }
 
 void TMainForm::StartLanguageRead() {
-  StartAction(kReadLanguagesAction, false);
+  StartAction({.Action = TAction::ReadLanguages, .Results = LanguagesTabSheet});
   ClearLanguageLists();
 }
 
 // ---- Exit and close --------------------------------------------------------------------------
 
 void TMainForm::ExitButtonClick() {
-  Session.ImportBuffer.clear();
   if (Session.Busy()) {
     // Exit stays clickable while a transfer starts or runs. It stops the transfer; the clean-up
     // and the end follow once it has ended, never a second worker beside the first. A clean-up
     // under way ends the program itself.
-    if (Session.ActionCode == kCleanUpMemoryAction) return;
+    if (Session.Action() == TAction::CleanUpMemory) return;
     exitPending_ = true;
     Session.RequestStop(false);
     return;
   }
   if (DeleteHappened && LEDLabelIrDA->Lit()) {
     // The device tidies its memory first; the clean-up ends the program once it is ready.
-    StartAction(kCleanUpMemoryAction, true, LangString(65186));
+    StartAction({.Action = TAction::CleanUpMemory}, LangString(65186));
     return;
   }
   close();
@@ -398,14 +393,13 @@ void TMainForm::FormDestroy() {
 
 // ---- Transfers -------------------------------------------------------------------------------
 
-bool TMainForm::StartAction(std::uint8_t actionCode, bool writeDirection,
-                            const QString& statusText) {
+bool TMainForm::StartAction(TTransferRequest request, const QString& statusText) {
   if (!Session.CanStart()) return false;
-  TLEDLabel* light = writeDirection ? LEDLabelWrite : LEDLabelRead;
+  TLEDLabel* light = IsWrite(request.Action) ? LEDLabelWrite : LEDLabelRead;
   light->SetColor(lcGreen);
   light->SetLit(true);
   if (!statusText.isEmpty()) SetStatusText(1, statusText);
-  return Session.Start(actionCode, writeDirection);
+  return Session.Start(std::move(request));
 }
 
 void TMainForm::SetBusyCursor(bool busy) {
@@ -419,12 +413,15 @@ void TMainForm::SetBusyCursor(bool busy) {
 }
 
 void TMainForm::SetControlsEnabled(bool enabled, bool aborted) {
-  if (Session.ActionCode == kWriteFirmwareAction) {
+  EnableControls(Session.Action(), enabled, aborted);
+}
+
+void TMainForm::EnableControls(TAction action, bool enabled, bool aborted) {
+  if (action == TAction::WriteFirmware) {
     TabPageControl->setEnabled(enabled);
     if (aborted) {
       SetBusyCursor(false);
       ProgressBar->setValue(0);
-      Session.LastPartSent = false;
     } else if (!enabled) {
       SetBusyCursor(true);
     }
@@ -450,7 +447,7 @@ void TMainForm::TransferEnded(TTransferEnd end) {
       SetControlsEnabled(true, false);
       // The picture directory is in: the pictures themselves are read next. A page whose lists
       // are out of date is read again.
-      if ((Session.ActionCode == kReadPictureDirAction || readAgain) && !closePending_ &&
+      if ((Session.Action() == TAction::ReadPictureDir || readAgain) && !closePending_ &&
           !exitPending_ && !closing_) {
         LEDLabelIrDAChangeState();
       }
@@ -497,58 +494,7 @@ void TMainForm::RequestTerminate() {
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
-// ---- What the transfers change on the pages ----------------------------------------------------
-
-QString TMainForm::PictureUploadName() const {
-  return PicturesTabSheet->PicFilenameTntPanel->text();
-}
-
-std::vector<int> TMainForm::SelectedAddedEntries() const {
-  QWidget* page = TabPageControl->currentWidget();
-  if (page == PicturesTabSheet) return PicturesTabSheet->SelectedAddedEntries();
-  if (page == LanguagesTabSheet) return LanguagesTabSheet->SelectedAddedEntries();
-  return {};
-}
-
-void TMainForm::PictureCountChanged(int count) {
-  PicturesTabSheet->NmbOfPixPanel->setText(LangStrings::PictureCountText(count));
-}
-
-void TMainForm::PictureWritten(const TFileHeader& upload) {
-  PicturesTabSheet->AddDevicePicture(true, upload.NameSingleByteText(), upload.Image());
-  PicturesTabSheet->PicturesListBox->scrollToBottom();
-}
-
-void TMainForm::LanguageWritten() {
-  LanguagesTabSheet->LanguageTntListBox->addItem(LanguagesTabSheet->LangDescrTntPanel->text());
-}
-
-void TMainForm::LanguagesRead(const TCatalogue::TLanguageNames& names) {
-  LanguagesTabSheet->ShowLanguages(names.Factory, names.Added);
-  LanguagesTabSheet->ImportLangButton->setEnabled(true);
-}
-
-void TMainForm::PictureRead(const TFileHeader& entry) {
-  PicturesTabSheet->AddDevicePicture(entry.AddedMark() != 0, entry.NameSingleByteText(),
-                                     entry.Image());
-}
-
-void TMainForm::EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) {
-  QWidget* page = TabPageControl->currentWidget();
-  if (page == PicturesTabSheet) {
-    PicturesTabSheet->ShowDeleted(indexes, Session.Catalogue.CatalogueCount());
-    SetStatusText(2, PicturesTabSheet->SelectedPicturesText());
-  } else if (page == LanguagesTabSheet) {
-    LanguagesTabSheet->ShowDeleted(indexes, defaultToFirst);
-    SetStatusText(2, QString());
-  }
-}
-
-void TMainForm::FirmwareUpdateCompleted() {
-  ProgressBar->setValue(0);
-  SetBusyCursor(false);
-  Prompts().Information(LangString(kFirmwareCompletedText), TBeep::Notice, this);
-}
+// ---- What the transfers change -----------------------------------------------------------------
 
 void TMainForm::CatalogueOutdated() {
   // Read the page again once this transfer has ended: before, no other transfer can start.

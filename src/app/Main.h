@@ -68,8 +68,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   // An action is started by the handler that decides on it: retry counter to 0, the direction's
   // light green and lit, the action code stored, the status text, the worker. Nothing happens
   // while another transfer is under way.
-  bool StartAction(std::uint8_t actionCode, bool writeDirection,
-                   const QString& statusText = {}) override;
+  bool StartAction(TTransferRequest request, const QString& statusText = {}) override;
   bool TransferActive() const { return Session.Busy(); }
 
   // Empties the Pictures page (and the picture catalogue) or the Languages page's lists.
@@ -97,22 +96,20 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void RequestTerminate() override;
   void RestoreCursor() override { SetBusyCursor(false); }
   void SetControlsEnabled(bool enabled, bool aborted) override;
+  // The controls around a transfer of `action`: a firmware write only locks the pages (and keeps
+  // the hourglass until its end); any other also the write button and the startup box.
+  void EnableControls(TAction action, bool enabled, bool aborted);
   void TransferEnded(TTransferEnd end) override;
   void ClearActionText() override { SetStatusText(1, QString()); }
-  QString PictureUploadName() const override;  // the name panel under the preview
-  std::vector<int> SelectedAddedEntries() const override;
-  void PictureCountChanged(int count) override;
-  void PictureWritten(const TFileHeader& upload) override;
-  void LanguageWritten() override;
-  void LanguagesRead(const TCatalogue::TLanguageNames& names) override;
-  void PictureRead(const TFileHeader& entry) override;
-  void EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) override;
   void CatalogueOutdated() override;
-  void FirmwareUpdateCompleted() override;
 
   // TPageHost.
   bool DeviceDetected() const override { return LEDLabelIrDA->Lit(); }
-  TTransferSession& TransferSession() override { return Session; }
+  const TCatalogue& Catalogue() const override { return Session.Catalogue(); }
+  int MoveDefault(int selected, int noneMarked) override {
+    return Session.MoveDefault(selected, noneMarked);
+  }
+  bool TransferBusy() const override { return Session.Busy(); }
   void DeleteStarted() override { DeleteHappened = true; }
 
   // Controls.

@@ -24,27 +24,25 @@ std::vector<TRawHeader> TCatalogue::ListedHeaders(std::span<const std::uint8_t> 
 }
 
 TCatalogue::TLanguageNames TCatalogue::BuildCatalogue(std::span<const std::uint8_t> directoryReply,
-                                                      std::uint8_t areaType,
-                                                      std::vector<platform::Bytes>& rawFiles) {
+                                                      std::uint8_t areaType) {
   const std::vector<TRawHeader> headers = ListedHeaders(directoryReply);
-  if (headers.size() != entries_.size()) rawFiles.clear();
   entries_.clear();
   entries_.reserve(headers.size());
 
   TLanguageNames names;
   for (std::size_t i = 0; i < headers.size(); ++i) {
-    auto entry = std::make_unique<TFileHeader>();
-    entry->ParseRaw(headers[i]);
+    TFileHeader entry;
+    entry.ParseRaw(headers[i]);
     // Every later command about the entry goes to the area whose directory listed it: a damaged
     // header's type byte must not send a file request or a delete into another area.
-    entry->SetTypeCode(areaType);
-    entry->SetListedHeader(headers[i]);
-    entry->SetDirIndex(static_cast<std::uint8_t>(i));
-    entry->SetPosition(static_cast<std::uint8_t>(i + 1));
+    entry.TypeCode = areaType;
+    entry.ListedHeader = headers[i];
+    entry.DirIndex = static_cast<std::uint8_t>(i);
+    entry.Position = static_cast<std::uint8_t>(i + 1);
     if (areaType == kTypeLanguage) {
-      (entry->AddedMark() == 0 ? names.Factory : names.Added).append(entry->NameText());
+      (entry.AddedMark == 0 ? names.Factory : names.Added).append(entry.NameText());
     }
-    entries_.push_back(std::move(entry));
+    entries_.push_back({std::move(entry), std::nullopt});
   }
   return names;
 }
@@ -52,47 +50,72 @@ TCatalogue::TLanguageNames TCatalogue::BuildCatalogue(std::span<const std::uint8
 bool TCatalogue::MarkDefault(std::span<const std::uint8_t> areaReply, int fallbackIndex) {
   const int k = static_cast<int>(platform::ReadLE(areaReply.data(), areaReply.size(), 2, 2)) - 1;
   if (TFileHeader* entry = Entry(k)) {
-    entry->SetDefaultFlag(1);
+    entry->DefaultFlag = 1;
     return true;
   }
-  if (TFileHeader* fallback = Entry(fallbackIndex)) fallback->SetDefaultFlag(1);
+  if (TFileHeader* fallback = Entry(fallbackIndex)) fallback->DefaultFlag = 1;
   return false;
 }
 
 std::array<std::uint8_t, 3> TCatalogue::FileRequestParam(int index) const {
   const TFileHeader* entry = Entry(index);
   if (!entry) return {0, 0, 0};
-  return {0xFF, entry->TypeCode(), entry->Position()};
+  return {0xFF, entry->TypeCode, entry->Position};
 }
 
 int TCatalogue::DefaultPosition() const {
   for (int i = CatalogueCount() - 1; i >= 0; --i) {
-    if (entries_[i]->DefaultFlag() == 1) return i + 1;
+    if (entries_[i].Header.DefaultFlag == 1) return i + 1;
   }
   return 0;
 }
 
+int TCatalogue::MoveDefault(int selected, int noneMarked) {
+  const int marked = DefaultPosition() - 1;
+  for (TEntry& entry : entries_) entry.Header.DefaultFlag = 0;
+  if (TFileHeader* entry = Entry(selected)) entry->DefaultFlag = 1;
+  return marked >= 0 ? marked : noneMarked;
+}
+
 TFileHeader* TCatalogue::Entry(int index) {
-  return index >= 0 && index < CatalogueCount() ? entries_[index].get() : nullptr;
+  return index >= 0 && index < CatalogueCount() ? &entries_[index].Header : nullptr;
 }
 
 const TFileHeader* TCatalogue::Entry(int index) const {
-  return index >= 0 && index < CatalogueCount() ? entries_[index].get() : nullptr;
+  return index >= 0 && index < CatalogueCount() ? &entries_[index].Header : nullptr;
 }
 
-TFileHeader* TCatalogue::AppendEntry() {
+const platform::Bytes* TCatalogue::File(int index) const {
+  if (index < 0 || index >= CatalogueCount() || !entries_[index].File) return nullptr;
+  return &*entries_[index].File;
+}
+
+void TCatalogue::SetFile(int index, platform::Bytes file) {
+  if (index >= 0 && index < CatalogueCount()) entries_[index].File = std::move(file);
+}
+
+void TCatalogue::ClearFiles() {
+  for (TEntry& entry : entries_) entry.File.reset();
+}
+
+int TCatalogue::FileCount() const {
+  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [](const TEntry& entry) {
+    return entry.File.has_value();
+  }));
+}
+
+TFileHeader* TCatalogue::AppendEntry(TFileHeader header) {
   if (CatalogueCount() >= kMaxEntries) return nullptr;
-  auto entry = std::make_unique<TFileHeader>();
-  entry->SetPosition(static_cast<std::uint8_t>(CatalogueCount() + 1));
-  entries_.push_back(std::move(entry));
-  return entries_.back().get();
+  header.Position = static_cast<std::uint8_t>(CatalogueCount() + 1);
+  entries_.push_back({std::move(header), std::nullopt});
+  return &entries_.back().Header;
 }
 
 bool TCatalogue::RemoveEntry(int index) {
   if (!Entry(index)) return false;
   entries_.erase(entries_.begin() + index);
   for (int i = index; i < CatalogueCount(); ++i) {
-    entries_[i]->SetPosition(static_cast<std::uint8_t>(i + 1));
+    entries_[i].Header.Position = static_cast<std::uint8_t>(i + 1);
   }
   return true;
 }

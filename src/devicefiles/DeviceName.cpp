@@ -41,14 +41,14 @@ TFileHeader::TName DeviceName(const QByteArray& singleByteText) {
 }
 
 void SetPictureUploadHeader(TFileHeader& header, const QByteArray& singleByteText) {
-  header.SetFileSize(static_cast<std::int32_t>(kPictureFileSize));
-  header.SetDefaultFlag(0);
-  header.SetAddedMark(0xFF);
-  header.SetPosition(255);
-  header.SetTypeCode(kTypePicture);
-  header.SetAuxByte(0xFF);
-  header.SetAuxWord(0xFF00);
-  header.SetVersion(0x0100);
-  header.SetName(DeviceName(singleByteText));
-  header.SetChecksum(0);
+  header.FileSize = static_cast<std::int32_t>(kPictureFileSize);
+  header.DefaultFlag = 0;
+  header.AddedMark = 0xFF;
+  header.Position = 255;
+  header.TypeCode = kTypePicture;
+  header.AuxByte = 0xFF;
+  header.AuxWord = 0xFF00;
+  header.Version = 0x0100;
+  header.Name = DeviceName(singleByteText);
+  header.Checksum = 0;
 }

@@ -16,55 +16,34 @@ TRawHeader RawHeaderOf(std::span<const std::uint8_t> bytes) {
   return raw;
 }
 
-TFileHeader::TFileHeader() {
-  name_.fill(0x20);
-}
-
 void TFileHeader::ParseRaw(std::span<const std::uint8_t> raw) {
   const auto byteAt = [&](std::size_t offset) -> std::uint8_t {
     return offset < raw.size() ? raw[offset] : 0;
   };
-  fileSize_ = static_cast<std::int32_t>(platform::ReadLE(raw.data(), raw.size(), 0, 4));
-  addedMark_ = byteAt(5);
-  typeCode_ = byteAt(6);
-  for (std::size_t i = 0; i < kNameSize; ++i) name_[i] = byteAt(kNameOffset + i);
-}
-
-void TFileHeader::CopyFrom(const TFileHeader& source, int index) {
-  position_ = static_cast<std::uint8_t>(index + 1);
-  if (&source == this) return;
-  fileSize_ = source.fileSize_;
-  auxWord_ = source.auxWord_;
-  typeCode_ = source.typeCode_;
-  addedMark_ = source.addedMark_;
-  defaultFlag_ = source.defaultFlag_;
-  auxByte_ = source.auxByte_;
-  version_ = source.version_;
-  checksum_ = source.checksum_;
-  name_ = source.name_;
-  listedHeader_ = source.listedHeader_;
-  image_ = source.image_;
-  unreadable_ = source.unreadable_;
+  FileSize = static_cast<std::int32_t>(platform::ReadLE(raw.data(), raw.size(), 0, 4));
+  AddedMark = byteAt(5);
+  TypeCode = byteAt(6);
+  for (std::size_t i = 0; i < kNameSize; ++i) Name[i] = byteAt(kNameOffset + i);
 }
 
 platform::Bytes TFileHeader::BuildRaw() const {
   platform::Bytes raw(kRawSize, 0);
-  platform::WriteLE32(raw, 0, static_cast<std::uint32_t>(fileSize_));
+  platform::WriteLE32(raw, 0, static_cast<std::uint32_t>(FileSize));
   // The one-byte fields lie on the device in another order than they are declared here.
-  raw[4] = defaultFlag_;
-  raw[5] = addedMark_;
-  raw[6] = typeCode_;
-  raw[7] = auxByte_;
-  platform::WriteLE16(raw, 8, auxWord_);
-  platform::WriteLE16(raw, 10, version_);
-  std::copy(name_.begin(), name_.end(), raw.begin() + kNameOffset);
-  platform::WriteLE32(raw, 28, checksum_);
+  raw[4] = DefaultFlag;
+  raw[5] = AddedMark;
+  raw[6] = TypeCode;
+  raw[7] = AuxByte;
+  platform::WriteLE16(raw, 8, AuxWord);
+  platform::WriteLE16(raw, 10, Version);
+  std::copy(Name.begin(), Name.end(), raw.begin() + kNameOffset);
+  platform::WriteLE32(raw, 28, Checksum);
   return raw;
 }
 
 QString TFileHeader::NameText() const {
-  const auto end = std::find(name_.begin(), name_.end(), 0);
-  const QByteArrayView bytes(reinterpret_cast<const char*>(name_.data()), end - name_.begin());
+  const auto end = std::find(Name.begin(), Name.end(), 0);
+  const QByteArrayView bytes(reinterpret_cast<const char*>(Name.data()), end - Name.begin());
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString text = utf8(bytes);
   return utf8.hasError() ? QString::fromLatin1(bytes) : text;

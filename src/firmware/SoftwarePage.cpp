@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kWriteFirmwareText = 65187;
 constexpr int kNoDeviceText = 65180;
+constexpr int kFirmwareCompletedText = 65181;
 
 void DrawStrap(QPainter& p, const QRectF& band, bool withHoles) {
   QLinearGradient shade(band.topLeft(), band.topRight());
@@ -196,8 +197,9 @@ void SoftwarePage::SoftwareTabSheetShow() {
 void SoftwarePage::LoadSWFileButtonClick() {
   if (!host_) return;
   TPackageImport import;
-  switch (ImportPackage(*host_, kTypeFirmware, this, import)) {
+  switch (ImportPackage(kTypeFirmware, this, import)) {
     case TPackageImportResult::Imported:
+      package_ = import.Data;
       SWFilenamePanel->setText(import.FileName);
       SWSizePanel->setText(import.Fields.Size);
       SWVersionPanel->setText(import.Fields.Version);
@@ -206,7 +208,8 @@ void SoftwarePage::LoadSWFileButtonClick() {
       WriteSWButton->setEnabled(true);
       break;
     case TPackageImportResult::Refused:
-      // The import buffer now holds the refused file: nothing of the one before may be written.
+      // Nothing of the file imported before may be written now.
+      package_.clear();
       SoftwareTabSheetShow();
       break;
     case TPackageImportResult::Unreadable:
@@ -226,10 +229,10 @@ void SoftwarePage::WriteSWButtonClick() {
     Prompts().Plain(LangString(kNoDeviceText), this);
     return;
   }
-  // The window announces the finished update only for a write started here whose last part
-  // went out; both flags start afresh with every write.
-  TTransferSession& session = host_->TransferSession();
-  session.FirmwareWriteMarker = true;
-  session.LastPartSent = false;
-  host_->StartAction(kWriteFirmwareAction, true, LangString(kWriteFirmwareText));
+  host_->StartAction({.Action = TAction::WriteFirmware, .Package = package_, .Results = this},
+                     LangString(kWriteFirmwareText));
+}
+
+void SoftwarePage::FirmwareUpdateCompleted() {
+  Prompts().Information(LangString(kFirmwareCompletedText), TBeep::Notice, this);
 }

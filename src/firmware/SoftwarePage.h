@@ -5,12 +5,15 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "platform/ByteOrder.h"
+#include "transfer/TransferSession.h"
+
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class TPageHost;
 
-class SoftwarePage : public QWidget {
+class SoftwarePage : public QWidget, public TTransferResults {
   Q_OBJECT
 
  public:
@@ -28,6 +31,9 @@ class SoftwarePage : public QWidget {
   void LoadSWFileButtonClick();
   // Runs the update wizard; once the diver has passed it, the write starts.
   void WriteSWButtonClick();
+
+  // TTransferResults: the diver is told once the whole firmware is on the device.
+  void FirmwareUpdateCompleted() override;
 
   // The product picture: a wrist dive computer, `size` in device pixels.
   static QPixmap DrawProductPicture(QSize size);
@@ -63,5 +69,6 @@ class SoftwarePage : public QWidget {
 
  private:
   TPageHost* host_ = nullptr;
-  double scale_;  // the wizard is laid out for the same screen as the page
+  platform::Bytes package_;  // the firmware file imported last, as it is
+  double scale_;             // the wizard is laid out for the same screen as the page
 };

@@ -172,6 +172,20 @@ void LanguagesPage::ShowDeleted(const std::vector<int>& entries, bool defaultToF
   DeleteLangButton->setEnabled(false);
 }
 
+void LanguagesPage::LanguagesRead(const TCatalogue::TLanguageNames& names) {
+  ShowLanguages(names.Factory, names.Added);
+  ImportLangButton->setEnabled(true);
+}
+
+void LanguagesPage::LanguageWritten(const TFileHeader& upload) {
+  LanguageTntListBox->addItem(upload.NameText());
+}
+
+void LanguagesPage::EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) {
+  ShowDeleted(indexes, defaultToFirst);
+  if (host_) host_->SetStatusText(2, QString());
+}
+
 void LanguagesPage::ResetImportPanels() {
   for (QLabel* panel : {LangFilenamePanel, LangDescrTntPanel, LangVersionPanel, LangSizePanel})
     panel->setText("---");
@@ -203,8 +217,8 @@ void LanguagesPage::ClickDeviceList(bool added) {
   // One language at a time across both lists: the default box and the delete button speak of it.
   other->clearSelection();
   other->setCurrentRow(-1);
-  const TFileHeader* entry = host_->TransferSession().Catalogue.Entry(SelectedEntry());
-  cbDefaultLang->setChecked(entry && entry->DefaultFlag() == 1);
+  const TFileHeader* entry = host_->Catalogue().Entry(SelectedEntry());
+  cbDefaultLang->setChecked(entry && entry->DefaultFlag == 1);
   const bool detected = host_->DeviceDetected();
   // Factory languages stay on the device; the default is changed by ticking another language.
   DeleteLangButton->setEnabled(added && detected);
@@ -231,36 +245,25 @@ bool LanguagesPage::eventFilter(QObject* watched, QEvent* event) {
 
 void LanguagesPage::cbDefaultLangClick(bool checked) {
   if (host_ && checked) {
-    TCatalogue& catalogue = host_->TransferSession().Catalogue;
-    // The device names one default; should the catalogue hold several marks, the last one is it.
-    int previous = -1;
-    for (int i = 0; i < catalogue.CatalogueCount(); ++i) {
-      TFileHeader* entry = catalogue.Entry(i);
-      if (entry->DefaultFlag() == 1) previous = i;
-      entry->SetDefaultFlag(0);
-    }
     const int selected = SelectedEntry();
+    const int previous = host_->MoveDefault(selected, -1);
     const auto restore = [&] {
-      if (TFileHeader* entry = catalogue.Entry(previous)) entry->SetDefaultFlag(1);
-      if (TFileHeader* entry = catalogue.Entry(selected); entry && selected != previous)
-        entry->SetDefaultFlag(0);
+      host_->MoveDefault(previous, -1);
       cbDefaultLang->setChecked(false);
     };
-    if (TFileHeader* entry = catalogue.Entry(selected)) {
-      entry->SetDefaultFlag(1);
-      if (host_->DeviceDetected() && selected != previous) {
-        const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangString(kDefaultQuestionText),
-                                       TBeep::Notice, this);
-        if (yes) {
-          host_->StartAction(kSetDefaultLanguageAction, true, LangString(kSetDefaultLanguageText));
-        } else {
-          restore();
-        }
-      }
-    } else {
+    if (!host_->Catalogue().Entry(selected)) {
       // No language is selected (the one clicked has just been deleted): there is nothing to
       // make the default, and the mark stays where it was.
       restore();
+    } else if (host_->DeviceDetected() && selected != previous) {
+      const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangString(kDefaultQuestionText),
+                                     TBeep::Notice, this);
+      if (yes) {
+        host_->StartAction({.Action = TAction::SetDefaultLanguage, .Results = this},
+                           LangString(kSetDefaultLanguageText));
+      } else {
+        restore();
+      }
     }
   }
   cbDefaultLang->setEnabled(!cbDefaultLang->isChecked());
@@ -270,9 +273,11 @@ void LanguagesPage::DeleteLangButtonClick() {
   if (!host_) return;
   const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangStrings::DeleteLanguageQuestion(),
                                  TBeep::Notice, this);
-  if (!yes || !host_->DeviceDetected() || !host_->TransferSession().CanStart()) return;
+  if (!yes || !host_->DeviceDetected() || host_->TransferBusy()) return;
   host_->DeleteStarted();
-  host_->StartAction(kDeleteFilesAction, true, LangString(kDeleteLanguageText));
+  host_->StartAction(
+      {.Action = TAction::DeleteFiles, .Entries = SelectedAddedEntries(), .Results = this},
+      LangString(kDeleteLanguageText));
 }
 
 // ---- The language file on the PC -------------------------------------------------------------
@@ -280,8 +285,9 @@ void LanguagesPage::DeleteLangButtonClick() {
 void LanguagesPage::ImportLangButtonClick() {
   if (!host_) return;
   TPackageImport import;
-  switch (ImportPackage(*host_, kTypeLanguage, this, import)) {
+  switch (ImportPackage(kTypeLanguage, this, import)) {
     case TPackageImportResult::Imported:
+      package_ = import.Data;
       LangFilenamePanel->setText(import.FileName);
       LangSizePanel->setText(import.Fields.Size);
       LangVersionPanel->setText(import.Fields.Version);
@@ -289,7 +295,8 @@ void LanguagesPage::ImportLangButtonClick() {
       WriteLangButton->setEnabled(true);
       break;
     case TPackageImportResult::Refused:
-      // The import buffer holds the refused file now: nothing the page showed can be written.
+      // Nothing of the file imported before may be written now.
+      package_.clear();
       WriteLangButton->setEnabled(false);
       ResetImportPanels();
       break;
@@ -309,6 +316,7 @@ void LanguagesPage::WriteLangButtonClick() {
     accepted = Prompts().ExecModal(disclaimer) != QDialog::Rejected;
   }
   if (accepted && host_->DeviceDetected()) {
-    host_->StartAction(kWriteLanguageAction, true, LangString(kWriteLanguageText));
+    host_->StartAction({.Action = TAction::WriteLanguage, .Package = package_, .Results = this},
+                       LangString(kWriteLanguageText));
   }
 }

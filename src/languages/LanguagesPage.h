@@ -6,6 +6,9 @@
 #include <QWidget>
 #include <vector>
 
+#include "platform/ByteOrder.h"
+#include "transfer/TransferSession.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -13,7 +16,7 @@ class QListWidget;
 class QPushButton;
 class TPageHost;
 
-class LanguagesPage : public QWidget {
+class LanguagesPage : public QWidget, public TTransferResults {
   Q_OBJECT
 
  public:
@@ -47,6 +50,14 @@ class LanguagesPage : public QWidget {
   void DeleteLangButtonClick();
   void ImportLangButtonClick();
   void WriteLangButtonClick();
+
+  // The language file imported last, as the write sends it; empty when none may be written.
+  const platform::Bytes& ImportedPackage() const { return package_; }
+
+  // TTransferResults.
+  void LanguagesRead(const TCatalogue::TLanguageNames& names) override;
+  void LanguageWritten(const TFileHeader& upload) override;
+  void EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) override;
 
   // The device list clicked last is the list of added languages.
   bool AdditionalListClicked = false;
@@ -93,5 +104,6 @@ class LanguagesPage : public QWidget {
   void ResetImportPanels();
 
   TPageHost* host_ = nullptr;
-  double f_;  // the screen scale, for the windows the page opens
+  platform::Bytes package_;  // the language file imported last, as it is
+  double f_;                 // the screen scale, for the windows the page opens
 };

@@ -452,14 +452,12 @@ TGreyBoundaries PicturesPage::Boundaries() const {
 }
 
 void PicturesPage::RedrawPreview() {
-  if (!host_) return;
-  ViewImage->setPixmap(
-      QPixmap::fromImage(PreviewOf(host_->TransferSession().ReadImage, ViewImage->size())));
+  ViewImage->setPixmap(QPixmap::fromImage(PreviewOf(workingPicture_, ViewImage->size())));
 }
 
 void PicturesPage::UpdateWriteButton() {
-  const bool canWrite = host_ && host_->DeviceDetected() && !host_->TransferSession().Busy() &&
-                        !ViewImage->isHidden();
+  const bool canWrite =
+      host_ && host_->DeviceDetected() && !host_->TransferBusy() && !ViewImage->isHidden();
   WrdPicButton->setEnabled(canWrite);
 }
 
@@ -495,7 +493,7 @@ void PicturesPage::FileListBoxClick(const QModelIndex& index) {
   QImage frame(TrueImage->size(), QImage::Format_RGB32);
   StretchInto(ImportedPicture, frame);
   TrueImage->setPixmap(QPixmap::fromImage(frame));
-  RedrawWorkingPicture(ImportedPicture, host_->TransferSession().ReadImage, Boundaries());
+  RedrawWorkingPicture(ImportedPicture, workingPicture_, Boundaries());
   RedrawPreview();
   PicFilenameTntPanel->setText(FileListModel->fileName(index));
   TrueImage->show();
@@ -514,7 +512,7 @@ void PicturesPage::FileListBoxClick(const QModelIndex& index) {
 
 void PicturesPage::GrayscaleSlideChange() {
   if (!host_ || ImportedPicture.isNull() || !PreviewFromPC) return;
-  RedrawWorkingPicture(ImportedPicture, host_->TransferSession().ReadImage, Boundaries());
+  RedrawWorkingPicture(ImportedPicture, workingPicture_, Boundaries());
   RedrawPreview();
 }
 
@@ -522,22 +520,22 @@ void PicturesPage::ShowDevicePicture(bool added, int row) {
   AdditionalListClicked = added;
   PreviewFromPC = false;
   const int entry = row + (added ? ReadOnlyListBox->count() : 0);
-  const TFileHeader* header = host_->TransferSession().Catalogue.Entry(entry);
+  const TFileHeader* header = host_->Catalogue().Entry(entry);
   if (!header) {
     Prompts().Error(LangString(kCorruptIndexText), TBeep::Error, this);
     ViewImage->hide();
-  } else if (header->Image().isNull()) {
+  } else if (header->Image.isNull()) {
     // A picture the device could not deliver: nothing to show, nothing to write.
     ViewImage->hide();
   } else {
     // The preview is drawn from the working picture, so that ">>" always writes what it shows,
     // a factory picture too.
-    StretchInto(header->Image(), host_->TransferSession().ReadImage);
+    StretchInto(header->Image, workingPicture_);
     RedrawPreview();
     ViewImage->show();
   }
   PicFilenameTntPanel->setText(header ? header->NameText() : QStringLiteral("---"));
-  cbStartUpPic->setChecked(header && header->DefaultFlag() == 1);
+  cbStartUpPic->setChecked(header && header->DefaultFlag == 1);
   cbStartUpPic->setEnabled(host_->DeviceDetected() && !cbStartUpPic->isChecked());
   TrueImage->hide();
   EnableGreyControls(false);
@@ -573,26 +571,18 @@ void PicturesPage::PicturesListBoxClick() {
 
 void PicturesPage::cbStartUpPicClick(bool checked) {
   if (!host_ || !checked) return;
-  TCatalogue& catalogue = host_->TransferSession().Catalogue;
-  int previous = 0;
-  for (int i = 0; i < catalogue.CatalogueCount(); ++i) {
-    TFileHeader* entry = catalogue.Entry(i);
-    if (entry->DefaultFlag() == 1) previous = i;
-    entry->SetDefaultFlag(0);
-  }
   QListWidget* list = AdditionalListClicked ? PicturesListBox : ReadOnlyListBox;
   const int selected = list->currentRow() + (AdditionalListClicked ? ReadOnlyListBox->count() : 0);
-  if (TFileHeader* entry = catalogue.Entry(selected)) entry->SetDefaultFlag(1);
-
+  // With no picture marked, the first one counts as the startup picture.
+  const int previous = host_->MoveDefault(selected, 0);
   if (host_->DeviceDetected() && selected != previous) {
     const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangString(kStartupQuestionText),
                                    TBeep::Notice, this);
     if (yes) {
-      host_->StartAction(kSetStartupPictureAction, true, LangString(kSetStartupPictureText));
+      host_->StartAction({.Action = TAction::SetStartupPicture, .Results = this},
+                         LangString(kSetStartupPictureText));
     } else {
-      if (TFileHeader* entry = catalogue.Entry(previous)) entry->SetDefaultFlag(1);
-      if (TFileHeader* entry = catalogue.Entry(selected); entry && selected != previous)
-        entry->SetDefaultFlag(0);
+      host_->MoveDefault(previous, 0);
       cbStartUpPic->setChecked(false);
     }
   }
@@ -601,16 +591,22 @@ void PicturesPage::cbStartUpPicClick(bool checked) {
 
 void PicturesPage::WrdPicButtonClick() {
   if (!host_ || !host_->DeviceDetected()) return;
-  host_->StartAction(kWritePictureAction, true, LangString(kWritePictureText));
+  host_->StartAction({.Action = TAction::WritePicture,
+                      .Picture = workingPicture_,
+                      .PictureName = PicFilenameTntPanel->text(),
+                      .Results = this},
+                     LangString(kWritePictureText));
 }
 
 void PicturesPage::DeleteFileButtonClick() {
   if (!host_) return;
   const bool yes =
       Prompts().Ask(TMessageKind::Warning, LangString(kDeleteQuestionText), TBeep::Notice, this);
-  if (!yes || !host_->DeviceDetected() || !host_->TransferSession().CanStart()) return;
+  if (!yes || !host_->DeviceDetected() || host_->TransferBusy()) return;
   host_->DeleteStarted();
-  host_->StartAction(kDeleteFilesAction, true, LangString(kDeletePictureText));
+  host_->StartAction(
+      {.Action = TAction::DeleteFiles, .Entries = SelectedAddedEntries(), .Results = this},
+      LangString(kDeletePictureText));
 }
 
 void PicturesPage::SavePicFileButtonClick() {
@@ -632,14 +628,14 @@ void PicturesPage::SavePicFileButtonClick() {
   const auto save = [&](QListWidget* list, int offset) {
     for (int row = 0; row < list->count(); ++row) {
       if (!list->item(row)->isSelected()) continue;
-      const TFileHeader* entry = host_->TransferSession().Catalogue.Entry(offset + row);
-      if (!entry || entry->Image().isNull()) continue;
+      const TFileHeader* entry = host_->Catalogue().Entry(offset + row);
+      if (!entry || entry->Image.isNull()) continue;
       // The picture being saved is the one shown and the one ">>" would write; it becomes the
       // current item, so that the startup box and the arrow keys go on from it.
       ShowDevicePicture(list == PicturesListBox, row);
       list->setCurrentRow(row, QItemSelectionModel::NoUpdate);
       ViewImage->repaint();
-      const QString base = SafeFileName(entry->Name());
+      const QString base = SafeFileName(entry->Name);
       QString name = base + extension;
       for (int copy = 2; used.contains(name, Qt::CaseInsensitive); ++copy)
         name = QString("%1 (%2)%3").arg(base).arg(copy).arg(extension);
@@ -671,7 +667,7 @@ void PicturesPage::ShowTextPicture(const QImage& textImage) {
   // The preview no longer shows the device pictures that "<<" would save.
   SavePicFileButton->setEnabled(false);
   if (!host_) return;
-  RedrawWorkingPicture(textImage, host_->TransferSession().ReadImage, Boundaries());
+  RedrawWorkingPicture(textImage, workingPicture_, Boundaries());
   RedrawPreview();
 }
 
@@ -694,6 +690,35 @@ QImage PicturesPage::PreviewPicture() const {
 
 void PicturesPage::ClearSelectionCount() {
   if (host_ && host_->DeviceDetected()) host_->SetStatusText(2, QString());
+}
+
+void PicturesPage::UsePicture(const QImage& picture, const QString& name) {
+  PreviewMadeOnPC();
+  StretchInto(picture, workingPicture_);
+  RedrawPreview();
+  PicFilenameTntPanel->setText(name);
+  ViewImage->show();
+  UpdateWriteButton();
+}
+
+// ---- What the transfers report ----------------------------------------------------------------
+
+void PicturesPage::PictureCountChanged(int count) {
+  NmbOfPixPanel->setText(LangStrings::PictureCountText(count));
+}
+
+void PicturesPage::PictureWritten(const TFileHeader& upload) {
+  AddDevicePicture(true, upload.NameSingleByteText(), upload.Image);
+  PicturesListBox->scrollToBottom();
+}
+
+void PicturesPage::PictureRead(const TFileHeader& entry) {
+  AddDevicePicture(entry.AddedMark != 0, entry.NameSingleByteText(), entry.Image);
+}
+
+void PicturesPage::EntriesDeleted(const std::vector<int>& indexes, bool) {
+  ShowDeleted(indexes, host_ ? host_->Catalogue().CatalogueCount() : 0);
+  if (host_) host_->SetStatusText(2, SelectedPicturesText());
 }
 
 bool PicturesPage::TextPageInFront() const {

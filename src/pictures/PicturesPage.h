@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "picture/GreyLevels.h"
+#include "picture/PictureCodec.h"
 #include "pictures/FolderBrowser.h"
 #include "pictures/TextImportPage.h"
+#include "transfer/TransferSession.h"
 #include "widgets/FileTypeIcons.h"
 #include "widgets/TabPages.h"
 
@@ -32,7 +34,7 @@ class QTreeView;
 class TFileHeader;
 class TPageHost;
 
-class PicturesPage : public QWidget, public TTextPictureHost {
+class PicturesPage : public QWidget, public TTextPictureHost, public TTransferResults {
   Q_OBJECT
 
  public:
@@ -87,6 +89,17 @@ class PicturesPage : public QWidget, public TTextPictureHost {
   void SavePicFileButtonClick();
   void DeleteFileButtonClick();
   void GrayscaleSlideChange();
+
+  // The picture ">>" writes, exactly the device's size: the preview shows it enlarged.
+  const QImage& WorkingPicture() const { return workingPicture_; }
+  // Shows `picture` in the preview as a picture made on the PC, to be written under `name`.
+  void UsePicture(const QImage& picture, const QString& name);
+
+  // TTransferResults.
+  void PictureCountChanged(int count) override;
+  void PictureWritten(const TFileHeader& upload) override;
+  void PictureRead(const TFileHeader& entry) override;
+  void EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) override;
 
   // The import's own page state.
   // The device list clicked last is the list of added pictures.
@@ -181,6 +194,7 @@ class PicturesPage : public QWidget, public TTextPictureHost {
   void RedrawPreview();
 
   TPageHost* host_ = nullptr;
+  QImage workingPicture_ = MakeWorkingPicture();
   TFileTypeIcons fileIcons_;
   QWidget* leftColumn_ = nullptr;
   int leftColumnWidth_ = 0;

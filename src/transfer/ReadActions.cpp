@@ -20,11 +20,9 @@ namespace {
 
 void ReadAllPictures(TRequestPrimitives& requests, TDeviceInfo& info) {
   TTransferHost& host = requests.Host();
-  std::vector<platform::Bytes>& rawFiles = host.RawFiles();
-  // String i of the raw file list must be the file of catalogue entry i. Whatever an earlier
-  // (failed) attempt left there belongs to no entry of this one, and a request that did nothing
-  // or failed adds nothing; after a failure the list is short, never shifted.
-  rawFiles.clear();
+  // Whatever an earlier (failed) attempt brought in is not this attempt's; a request that did
+  // nothing or failed stores nothing.
+  host.ClearFiles();
 
   const int count = host.CatalogueCount();
   host.SetProgressMaximum(count + 2);
@@ -34,7 +32,7 @@ void ReadAllPictures(TRequestPrimitives& requests, TDeviceInfo& info) {
     info.FileParam = param[0] | (std::uint32_t{param[1]} << 8) | (std::uint32_t{param[2]} << 16);
     if (requests.RequestReply(LowThreeBytes(info.FileParam), CommandTable()[kFileCommand], 0,
                               info.FileReply)) {
-      rawFiles.push_back(info.FileReply);
+      host.StoreFile(i, info.FileReply);
     }
     host.ProcessEvents();
   }
@@ -43,18 +41,18 @@ void ReadAllPictures(TRequestPrimitives& requests, TDeviceInfo& info) {
 }  // namespace
 
 void RunReadAction(TRequestPrimitives& requests, TDeviceInfo& info) {
-  switch (requests.Host().CurrentActionCode()) {
-    case kReadLanguagesAction:
+  switch (requests.Host().CurrentAction()) {
+    case TAction::ReadLanguages:
       ReadArea(requests, info, kTypeLanguage);
       ReadDirectory(requests, info, kTypeLanguage);
       break;
-    case kReadPictureDirAction:
+    case TAction::ReadPictureDir:
       ReadDirectory(requests, info, kTypePicture);
       break;
-    case kReadAllPicturesAction:
+    case TAction::ReadAllPictures:
       ReadAllPictures(requests, info);
       break;
-    case kNoAction:
+    case TAction::None:
       break;
     default:
       requests.Host().Notify(TNoticeKind::Notice, kUnsupportedActionText);

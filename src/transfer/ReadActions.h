@@ -11,14 +11,8 @@
 #include "transfer/RequestPrimitives.h"
 #include "transfer/TransferHost.h"
 
-// Action codes of the read direction.
-inline constexpr std::uint8_t kReadLanguagesAction = 1;
-inline constexpr std::uint8_t kReadPictureDirAction = 2;
-inline constexpr std::uint8_t kReadAllPicturesAction = 3;
-inline constexpr std::uint8_t kNoAction = 14;
-
 // What the worker calls for a read transfer once connected: the identity check, then the read
-// step of host.CurrentActionCode() if the check passed. A failure shows in link.LinkOk.
+// step of host.CurrentAction() if the check passed. A failure shows in link.LinkOk.
 void RunReadActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
 
 // The read step alone, for an identity that has been checked. Codes the read direction does not

@@ -96,7 +96,8 @@ bool TRequestPrimitives::SendCommand(std::span<const std::uint8_t> params,
                                      const TCommandDescriptor& entry) {
   if (!Active()) return false;
   const bool sent = Exchange(params, entry, true);
-  if (host_.CurrentActionCode() != kWriteFirmwareAction) platform::Sleep(kPauseAfterCommand);
+  // The firmware write sends its packets without the pause that follows other commands.
+  if (host_.CurrentAction() != TAction::WriteFirmware) platform::Sleep(kPauseAfterCommand);
   return sent;
 }
 

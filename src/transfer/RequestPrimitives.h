@@ -11,11 +11,9 @@
 
 #include "irda/DynaIrDA.h"
 #include "platform/ByteOrder.h"
+#include "transfer/Action.h"
 #include "transfer/DeviceInfo.h"
 #include "transfer/TransferHost.h"
-
-// The firmware write sends its packets without the pause that follows other commands.
-inline constexpr std::uint8_t kWriteFirmwareAction = 6;
 
 // Text table numbers of the messages a transfer shows.
 inline constexpr int kWrongDeviceText = 65182;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/ByteOrder.h"
+#include "transfer/Action.h"
 
 // The beep and box of a message; the text comes from the text table by number.
 enum class TNoticeKind {
@@ -44,15 +45,17 @@ class TTransferHost : public TTransferView {
   // The worker was asked to stop (the window is closing): every request primitive does nothing.
   virtual bool StopRequested() const = 0;
 
-  // The action of this transfer (the main window's action code).
-  virtual std::uint8_t CurrentActionCode() const = 0;
+  // What this transfer does.
+  virtual TAction CurrentAction() const = 0;
 
   // The picture catalogue the main window holds: its size, and the file command's parameter
   // bytes (0xFF, type code, position) for entry `index`.
   virtual int CatalogueCount() const = 0;
   virtual std::array<std::uint8_t, 3> FileRequestParam(int index) const = 0;
-  // The raw file list: string i is the whole device file of catalogue entry i.
-  virtual std::vector<platform::Bytes>& RawFiles() = 0;
+  // The files a picture read brings in, each the whole device file of its catalogue entry: the
+  // read forgets those of an earlier attempt first, and stores what each request delivered.
+  virtual void ClearFiles() = 0;
+  virtual void StoreFile(int index, platform::Bytes file) = 0;
 
   // Write direction.
   // The delete parameters of the files selected on the page shown (low byte 0xFF, then the type

@@ -15,17 +15,17 @@ namespace {
 constexpr int kInvalidDefaultText = 65221;
 constexpr std::size_t kAddedMarkOffset = 5;
 
-bool IsFileWrite(std::uint8_t action) {
-  return action == kWriteLanguageAction || action == kWritePictureAction;
+bool IsFileWrite(TAction action) {
+  return action == TAction::WriteLanguage || action == TAction::WritePicture;
 }
 
-bool IsDefaultChange(std::uint8_t action) {
-  return action == kSetStartupPictureAction || action == kSetDefaultLanguageAction;
+bool IsDefaultChange(TAction action) {
+  return action == TAction::SetStartupPicture || action == TAction::SetDefaultLanguage;
 }
 
 // The writes that change what the page's area holds, or where.
-bool ChangesArea(std::uint8_t action) {
-  return IsFileWrite(action) || IsDefaultChange(action) || action == kDeleteFilesAction;
+bool ChangesArea(TAction action) {
+  return IsFileWrite(action) || IsDefaultChange(action) || action == TAction::DeleteFiles;
 }
 
 std::uint32_t DeleteParam(std::uint8_t type, int position) {
@@ -43,12 +43,15 @@ TTransferSession::~TTransferSession() {
   if (Busy()) StopAndWait();
 }
 
-bool TTransferSession::Start(std::uint8_t action, bool writeDirection) {
+bool TTransferSession::Start(TTransferRequest request) {
   if (final_ || Busy()) return false;
+  const TAction action = request.Action;
+  const bool writeDirection = IsWrite(action);
+  request_ = std::move(request);
   stopRequested_ = false;
-  RetryCount = 0;
-  ActionCode = action;
+  retries_ = 0;
   uploadMaybeStored_ = false;
+  lastPartSent_ = false;
   firmwareCompleted_ = false;
   deleteSent_ = false;
   deleteOutdated_ = false;
@@ -56,7 +59,7 @@ bool TTransferSession::Start(std::uint8_t action, bool writeDirection) {
   defaultPlanned_.reset();
   uploadBaseOnDevice_.reset();
   planFromDirectory_ = writeDirection && catalogueUntrusted_ && ChangesArea(action);
-  if (writeDirection && action == kDeleteFilesAction) RememberDeleteSelection();
+  if (writeDirection && action == TAction::DeleteFiles) RememberDeleteSelection();
   StartTransfer(writeDirection);
   return true;
 }
@@ -79,9 +82,9 @@ void TTransferSession::LaunchWorker() {
   if (watcher_) watcher_->PauseWatch();
   if (CallOffStart()) return;
   auto worker = std::make_unique<TIrDAThread>(*this, this, api_);
-  worker->DeviceId = DeviceId;
+  worker->DeviceId = deviceId_;
   worker->WriteDirection = writeDirection_;
-  worker->ReceiveTimeoutMs = ReceiveTimeoutMs;
+  worker->ReceiveTimeoutMs = receiveTimeoutMs_;
   if (watcher_) watcher_->WaitPaused();
   if (CallOffStart()) return;
   worker_ = worker.release();
@@ -118,61 +121,50 @@ void TTransferSession::RequestTerminate() {
   view_.RequestTerminate();
 }
 
-void TTransferSession::ClearPictures() {
-  Catalogue.ClearCatalogue();
-  PictureCatalogueLoaded = false;
-  RawFileList.clear();
+void TTransferSession::ClearCatalogue() {
+  catalogue_.ClearCatalogue();
+  pictureCatalogueLoaded_ = false;
 }
 
 // ---- Steps of one transfer, on the GUI thread ------------------------------------------------
 
 void TTransferSession::PrepareUpload(bool writeDirection, TDeviceInfo& info) {
   uploadEntry_ = -1;
-  uploadRawFile_ = false;
   writeOutcome_ = TWriteOutcome::NoFile;
   if (!writeDirection) return;
-  uploadBase_ = uploadBaseOnDevice_.value_or(static_cast<std::size_t>(Catalogue.CatalogueCount()));
-  const int index = Catalogue.CatalogueCount();
-  switch (ActionCode) {
-    case kWriteLanguageAction: {
-      uploadSent_ = RawHeaderOf(ImportBuffer);
+  uploadBase_ = uploadBaseOnDevice_.value_or(static_cast<std::size_t>(catalogue_.CatalogueCount()));
+  const int index = catalogue_.CatalogueCount();
+  switch (request_.Action) {
+    case TAction::WriteLanguage: {
+      TFileHeader header;
+      header.ParseRaw(request_.Package);
+      uploadSent_ = RawHeaderOf(request_.Package);
       uploadSent_[kAddedMarkOffset] = 0xFF;
-      if (TFileHeader* entry = Catalogue.AppendEntry()) {
-        entry->ParseRaw(ImportBuffer);
-        entry->CopyFrom(*entry, index);
-        entry->SetListedHeader(uploadSent_);
-        uploadEntry_ = index;
-      }
-      info.Package = ImportBuffer;
+      header.ListedHeader = uploadSent_;
+      if (catalogue_.AppendEntry(header)) uploadEntry_ = index;
+      info.Package = request_.Package;
       break;
     }
-    case kWritePictureAction: {
-      UploadHeader = std::make_unique<TFileHeader>();
-      ImportBuffer = EncodePicture(ReadImage);
-      info.PixelData = ImportBuffer;
-      TFileHeader& header = *UploadHeader;
-      SetPictureUploadHeader(header, view_.PictureUploadName().toLatin1());
-      header.SetImage(ReadImage.copy());
+    case TAction::WritePicture: {
+      uploadHeader_ = std::make_unique<TFileHeader>();
+      info.PixelData = EncodePicture(request_.Picture);
+      TFileHeader& header = *uploadHeader_;
+      SetPictureUploadHeader(header, request_.PictureName.toLatin1());
+      header.Image = request_.Picture.copy();
       info.HeaderPacket = header.BuildRaw();
       uploadSent_ = RawHeaderOf(info.HeaderPacket);
-      header.SetListedHeader(uploadSent_);
-
-      platform::Bytes file = info.HeaderPacket;
-      file.insert(file.end(), info.PixelData.begin(), info.PixelData.end());
-      // The raw file list stays aligned with the catalogue: it gets the file only if the
-      // catalogue gets the entry.
-      if (TFileHeader* entry = Catalogue.AppendEntry()) {
-        entry->CopyFrom(header, index);
+      header.ListedHeader = uploadSent_;
+      // The entry holds the whole file from the start, as the device will.
+      if (catalogue_.AppendEntry(header)) {
         uploadEntry_ = index;
-        if (RawFileList.size() == static_cast<std::size_t>(index)) {
-          RawFileList.push_back(std::move(file));
-          uploadRawFile_ = true;
-        }
+        platform::Bytes file = info.HeaderPacket;
+        file.insert(file.end(), info.PixelData.begin(), info.PixelData.end());
+        catalogue_.SetFile(index, std::move(file));
       }
       break;
     }
-    case kWriteFirmwareAction:
-      info.Package = ImportBuffer;
+    case TAction::WriteFirmware:
+      info.Package = request_.Package;
       break;
     default:
       break;
@@ -186,13 +178,14 @@ void TTransferSession::RunActions(bool writeDirection, TDynaIrDA& link, TDeviceI
     RunReadAction(requests, info);
     return;
   }
-  if (ActionCode == kDeleteFilesAction && (deleteSent_ || planFromDirectory_) &&
+  if (request_.Action == TAction::DeleteFiles && (deleteSent_ || planFromDirectory_) &&
       !ReplanDelete(requests, info)) {
     return;
   }
-  if (IsDefaultChange(ActionCode) && planFromDirectory_ && !PlanDefault(requests, info)) return;
-  if (IsFileWrite(ActionCode) && planFromDirectory_ && !PlanUpload(requests, info)) return;
-  if (RetryCount > 0 && IsFileWrite(ActionCode) && uploadMaybeStored_) {
+  if (IsDefaultChange(request_.Action) && planFromDirectory_ && !PlanDefault(requests, info))
+    return;
+  if (IsFileWrite(request_.Action) && planFromDirectory_ && !PlanUpload(requests, info)) return;
+  if (retries_ > 0 && IsFileWrite(request_.Action) && uploadMaybeStored_) {
     if (UploadAlreadyStored(requests, info)) {
       writeOutcome_ = TWriteOutcome::LastPacketSent;
       return;
@@ -205,14 +198,14 @@ void TTransferSession::RunActions(bool writeDirection, TDynaIrDA& link, TDeviceI
 void TTransferSession::RememberDeleteSelection() {
   deleteSelection_.clear();
   deleteBefore_.clear();
-  for (int i = 0; i < Catalogue.CatalogueCount(); ++i) {
-    deleteBefore_.push_back(Catalogue.Entry(i)->ListedHeader());
+  for (int i = 0; i < catalogue_.CatalogueCount(); ++i) {
+    deleteBefore_.push_back(catalogue_.Entry(i)->ListedHeader);
   }
-  for (const int index : view_.SelectedAddedEntries()) {
-    TFileHeader* entry = Catalogue.Entry(index);
+  for (const int index : request_.Entries) {
+    TFileHeader* entry = catalogue_.Entry(index);
     if (!entry) continue;  // a list item without its entry is never sent for deletion
-    entry->SetAddedMark(0xFF);
-    deleteArea_ = entry->TypeCode();
+    entry->AddedMark = 0xFF;
+    deleteArea_ = entry->TypeCode;
     deleteSelection_.push_back(index);
   }
 }
@@ -229,14 +222,15 @@ bool TTransferSession::ReplanDelete(TRequestPrimitives& requests, TDeviceInfo& i
 }
 
 bool TTransferSession::PlanDefault(TRequestPrimitives& requests, TDeviceInfo& info) {
-  const std::uint8_t area = ActionCode == kSetStartupPictureAction ? kTypePicture : kTypeLanguage;
+  const std::uint8_t area =
+      request_.Action == TAction::SetStartupPicture ? kTypePicture : kTypeLanguage;
   if (!ReadDirectory(requests, info, area)) return false;
   std::vector<TRawHeader> listed;
-  for (int i = 0; i < Catalogue.CatalogueCount(); ++i) {
-    listed.push_back(Catalogue.Entry(i)->ListedHeader());
+  for (int i = 0; i < catalogue_.CatalogueCount(); ++i) {
+    listed.push_back(catalogue_.Entry(i)->ListedHeader);
   }
   const std::optional<int> found =
-      FindAgain(listed, Catalogue.DefaultPosition() - 1, TCatalogue::ListedHeaders(info.DirReply));
+      FindAgain(listed, catalogue_.DefaultPosition() - 1, TCatalogue::ListedHeaders(info.DirReply));
   // A file the device no longer holds, or cannot be told apart from another, is not made the
   // default: the page is read again instead.
   if (!found) return false;
@@ -246,7 +240,7 @@ bool TTransferSession::PlanDefault(TRequestPrimitives& requests, TDeviceInfo& in
 
 bool TTransferSession::PlanUpload(TRequestPrimitives& requests, TDeviceInfo& info) {
   if (uploadBaseOnDevice_) return true;  // known from an earlier attempt
-  const std::uint8_t area = ActionCode == kWritePictureAction ? kTypePicture : kTypeLanguage;
+  const std::uint8_t area = request_.Action == TAction::WritePicture ? kTypePicture : kTypeLanguage;
   if (!ReadDirectory(requests, info, area)) return false;
   uploadBaseOnDevice_ = TCatalogue::ListedHeaders(info.DirReply).size();
   uploadBase_ = *uploadBaseOnDevice_;
@@ -254,14 +248,14 @@ bool TTransferSession::PlanUpload(TRequestPrimitives& requests, TDeviceInfo& inf
 }
 
 bool TTransferSession::UploadAlreadyStored(TRequestPrimitives& requests, TDeviceInfo& info) {
-  const std::uint8_t area = ActionCode == kWritePictureAction ? kTypePicture : kTypeLanguage;
+  const std::uint8_t area = request_.Action == TAction::WritePicture ? kTypePicture : kTypeLanguage;
   if (!ReadDirectory(requests, info, area)) return false;
   if (!UploadStored(uploadBase_, uploadSent_, TCatalogue::ListedHeaders(info.DirReply))) {
     uploadMaybeStored_ = false;
     return false;
   }
   // The after-transfer update of a picture marks the default from the area reply.
-  if (ActionCode == kWritePictureAction) ReadArea(requests, info, kTypePicture);
+  if (request_.Action == TAction::WritePicture) ReadArea(requests, info, kTypePicture);
   return requests.Active();
 }
 
@@ -272,8 +266,8 @@ std::vector<std::uint32_t> TTransferSession::BuildDeleteList() {
     for (const int index : deletePlanned_) list.push_back(DeleteParam(deleteArea_, index + 1));
   } else {
     for (const int index : deleteSelection_) {
-      const TFileHeader* entry = Catalogue.Entry(index);
-      list.push_back(DeleteParam(entry->TypeCode(), entry->Position()));
+      const TFileHeader* entry = catalogue_.Entry(index);
+      list.push_back(DeleteParam(entry->TypeCode, entry->Position));
     }
   }
   deleteSent_ = true;
@@ -293,8 +287,8 @@ void TTransferSession::FinishTransfer(bool failed, bool stopRequested, bool writ
     DropUpload();
   }
   const bool stopped = stopRequested || StopRequested();
-  if (failed && RetryCount < kMaxRetries) {
-    ++RetryCount;
+  if (failed && retries_ < kMaxRetries) {
+    ++retries_;
     // A program that is ending (a foreign device, the window closing) tries no more.
     if (!stopped) {
       StartTransfer(writeDirection);
@@ -307,67 +301,71 @@ void TTransferSession::FinishTransfer(bool failed, bool stopRequested, bool writ
 }
 
 void TTransferSession::EndTransfer(TTransferEnd end) {
-  if (end != TTransferEnd::Succeeded && writeDirection_ && ChangesArea(ActionCode)) {
+  if (end != TTransferEnd::Succeeded && writeDirection_ && ChangesArea(request_.Action)) {
     catalogueUntrusted_ = true;
   }
+  // A firmware write that did not end well sent no last part that counts.
+  if (end != TTransferEnd::Succeeded) lastPartSent_ = false;
   if (watcher_) watcher_->ResumeWatch();
   view_.TransferEnded(end);
   // The device restarts into the new firmware now, and may or may not be seen leaving range:
   // the write's own end is the one moment that says the update went through.
   if (end == TTransferEnd::Succeeded && firmwareCompleted_) {
     firmwareCompleted_ = false;
-    view_.FirmwareUpdateCompleted();
+    if (request_.Results) request_.Results->FirmwareUpdateCompleted();
   }
 }
 
 // ---- Results ---------------------------------------------------------------------------------
 
 void TTransferSession::AfterTransferUpdate(bool writeDirection, const TDeviceInfo& info) {
-  const std::uint8_t code = ActionCode;
-  if (writeDirection && IsFileWrite(code) && writeOutcome_ == TWriteOutcome::Refused) {
+  const TAction action = request_.Action;
+  TTransferResults* results = request_.Results;
+  if (writeDirection && IsFileWrite(action) && writeOutcome_ == TWriteOutcome::Refused) {
     // Nothing went out: nothing to list, and the catalogue stays as the device has it.
     DropUpload();
-  } else if (code == kReadAllPicturesAction || code == kWritePictureAction) {
-    if (Catalogue.CatalogueCount() > 0) view_.PictureCountChanged(Catalogue.CatalogueCount());
-    if (writeDirection && UploadHeader) view_.PictureWritten(*UploadHeader);
-    if (!Catalogue.MarkDefault(info.AreaReply, 1)) {
+  } else if (action == TAction::ReadAllPictures || action == TAction::WritePicture) {
+    const int count = catalogue_.CatalogueCount();
+    if (results && count > 0) results->PictureCountChanged(count);
+    if (results && writeDirection && uploadHeader_) results->PictureWritten(*uploadHeader_);
+    if (!catalogue_.MarkDefault(info.AreaReply, 1)) {
       view_.Notify(TNoticeKind::Error, kInvalidDefaultText);
     }
-  } else if (code == kWriteLanguageAction) {
-    view_.LanguageWritten();
-  } else if (code == kWriteFirmwareAction) {
-    if (FirmwareWriteMarker) {
-      firmwareCompleted_ = LastPartSent;
-      view_.RestoreCursor();
-      view_.SetProgressPosition(0);
-      FirmwareWriteMarker = false;
-      LastPartSent = false;
-    }
-  } else if (code == kDeleteFilesAction) {
+  } else if (action == TAction::WriteLanguage) {
+    const TFileHeader* upload = catalogue_.Entry(uploadEntry_);
+    if (results && upload) results->LanguageWritten(*upload);
+  } else if (action == TAction::WriteFirmware) {
+    firmwareCompleted_ = lastPartSent_;
+    view_.RestoreCursor();
+    view_.SetProgressPosition(0);
+    lastPartSent_ = false;
+  } else if (action == TAction::DeleteFiles) {
     RemoveDeletedEntries();
   }
   uploadEntry_ = -1;  // the upload is the device's now: a later failure keeps it
   // What the page showed was not trusted: it is read again, to show what the device holds.
-  if (planFromDirectory_ && code != kDeleteFilesAction) view_.CatalogueOutdated();
+  if (planFromDirectory_ && action != TAction::DeleteFiles) view_.CatalogueOutdated();
   view_.ClearActionText();
 }
 
 void TTransferSession::ProcessReadResults(const TDeviceInfo& info) {
-  switch (ActionCode) {
-    case kReadLanguagesAction: {
+  switch (request_.Action) {
+    case TAction::ReadLanguages: {
       catalogueUntrusted_ = false;
-      view_.LanguagesRead(Catalogue.BuildCatalogue(info.DirReply, kTypeLanguage, RawFileList));
-      if (!Catalogue.MarkDefault(info.AreaReply, 0)) {
+      const TCatalogue::TLanguageNames names =
+          catalogue_.BuildCatalogue(info.DirReply, kTypeLanguage);
+      if (request_.Results) request_.Results->LanguagesRead(names);
+      if (!catalogue_.MarkDefault(info.AreaReply, 0)) {
         view_.Notify(TNoticeKind::Error, kInvalidDefaultText);
       }
       break;
     }
-    case kReadPictureDirAction:
+    case TAction::ReadPictureDir:
       catalogueUntrusted_ = false;
-      Catalogue.BuildCatalogue(info.DirReply, kTypePicture, RawFileList);
-      PictureCatalogueLoaded = true;
+      catalogue_.BuildCatalogue(info.DirReply, kTypePicture);
+      pictureCatalogueLoaded_ = true;
       break;
-    case kReadAllPicturesAction:
+    case TAction::ReadAllPictures:
       StoreDownloadedPictures();
       break;
     default:
@@ -376,23 +374,24 @@ void TTransferSession::ProcessReadResults(const TDeviceInfo& info) {
 }
 
 void TTransferSession::StoreDownloadedPictures() {
-  const int count = Catalogue.CatalogueCount();
+  QImage picture = MakeWorkingPicture();
+  const int count = catalogue_.CatalogueCount();
   for (int i = 0; i < count; ++i) {
-    TFileHeader* entry = Catalogue.Entry(i);
+    TFileHeader& entry = *catalogue_.Entry(i);
     // Uploaded in this visit, or listed already.
-    if (!entry->Image().isNull() || entry->Unreadable()) continue;
+    if (!entry.Image.isNull() || entry.Unreadable) continue;
     // A file the read did not deliver stays unlisted rather than showing another's picture.
-    if (static_cast<std::size_t>(i) >= RawFileList.size()) break;
-    const platform::Bytes& file = RawFileList[static_cast<std::size_t>(i)];
+    const platform::Bytes* file = catalogue_.File(i);
+    if (!file) break;
     // A cut-off reply keeps its place in the list, so later entries stay aligned with their
     // positions, but it has no picture: half a picture padded with black would pass for one.
-    if (file.size() < kPictureFileSize) {
-      entry->SetUnreadable(true);
+    if (file->size() < kPictureFileSize) {
+      entry.Unreadable = true;
     } else {
-      DecodePicture(file, ReadImage);
-      entry->SetImage(ReadImage.copy());
+      DecodePicture(*file, picture);
+      entry.Image = picture.copy();
     }
-    view_.PictureRead(*entry);
+    if (request_.Results) request_.Results->PictureRead(entry);
   }
 }
 
@@ -405,30 +404,24 @@ void TTransferSession::RemoveDeletedEntries() {
   bool defaultToFirst = false;
   for (auto index = deleteSelection_.rbegin(); index != deleteSelection_.rend(); ++index) {
     const int e = *index;
-    const TFileHeader* entry = Catalogue.Entry(e);
+    const TFileHeader* entry = catalogue_.Entry(e);
     if (!entry) continue;
-    if (entry->DefaultFlag() == 1) {
+    if (entry->DefaultFlag == 1) {
       // The device hands its default on as the catalogue does: the first language, the second
       // picture; never to the entry going away.
-      const bool language = entry->TypeCode() == kTypeLanguage;
+      const bool language = entry->TypeCode == kTypeLanguage;
       const int heir = language ? 0 : 1;
-      if (TFileHeader* next = Catalogue.Entry(heir); next && heir != e) next->SetDefaultFlag(1);
+      if (TFileHeader* next = catalogue_.Entry(heir); next && heir != e) next->DefaultFlag = 1;
       defaultToFirst = defaultToFirst || language;
     }
-    Catalogue.RemoveEntry(e);
-    if (static_cast<std::size_t>(e) < RawFileList.size())
-      RawFileList.erase(RawFileList.begin() + e);
+    catalogue_.RemoveEntry(e);
     removed.push_back(e);
   }
-  view_.EntriesDeleted(removed, defaultToFirst);
+  if (request_.Results) request_.Results->EntriesDeleted(removed, defaultToFirst);
 }
 
 void TTransferSession::DropUpload() {
   if (uploadEntry_ < 0) return;
-  if (uploadRawFile_ && RawFileList.size() == static_cast<std::size_t>(uploadEntry_) + 1) {
-    RawFileList.pop_back();
-  }
-  Catalogue.RemoveEntry(uploadEntry_);
+  catalogue_.RemoveEntry(uploadEntry_);
   uploadEntry_ = -1;
-  uploadRawFile_ = false;
 }

@@ -1,7 +1,8 @@
 // TTransferSession: the state every transfer shares and the rules around it, without widgets. It
-// owns the catalogue, the raw files, the import buffer, the working picture, the action code and
-// the retry count; starts each transfer's worker, prepares its upload, runs its action, takes in
-// its results and decides on retries. The window shows what the session tells its view.
+// owns the catalogue of the area shown, with the files read or written, and the bookkeeping of
+// the transfer under way; starts each transfer's worker for a request, prepares its upload, runs
+// its action, hands its results to the page that asked and decides on retries. The window shows
+// what the session tells its view.
 #pragma once
 
 #include <QImage>
@@ -16,8 +17,8 @@
 
 #include "devicefiles/Catalogue.h"
 #include "devicefiles/FileHeader.h"
-#include "picture/PictureCodec.h"
 #include "platform/ByteOrder.h"
+#include "transfer/Action.h"
 #include "transfer/IrDAThread.h"
 #include "transfer/TransferHost.h"
 #include "transfer/WriteActions.h"
@@ -34,8 +35,47 @@ enum class TTransferEnd {
   Stopped,    // stopped on request, or called off before its worker started
 };
 
-// The window's side of the session: what a running transfer shows (TTransferView), the controls
-// around it, and what its results change on the pages.
+// What a transfer's results change, told to the page that asked for it. Every call arrives on
+// the GUI thread, in the order the after-transfer update and the read results produce them.
+class TTransferResults {
+ public:
+  virtual ~TTransferResults() = default;
+
+  // Pictures: the area's file count, the upload now listed, one entry of the picture read in
+  // catalogue order (an Unreadable() entry has no picture).
+  virtual void PictureCountChanged(int count) { static_cast<void>(count); }
+  virtual void PictureWritten(const TFileHeader& upload) { static_cast<void>(upload); }
+  virtual void PictureRead(const TFileHeader& entry) { static_cast<void>(entry); }
+  // Languages: the directory's names, the language now listed.
+  virtual void LanguagesRead(const TCatalogue::TLanguageNames& names) { static_cast<void>(names); }
+  virtual void LanguageWritten(const TFileHeader& upload) { static_cast<void>(upload); }
+  // The catalogue entries at `indexes` (descending) are gone from the device and the catalogue.
+  // `defaultToFirst`: a deleted language was the default, which is now the first one.
+  virtual void EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) {
+    static_cast<void>(indexes);
+    static_cast<void>(defaultToFirst);
+  }
+  // A firmware write ended with every part sent and the device's ready answers in: told once,
+  // after the transfer's own end.
+  virtual void FirmwareUpdateCompleted() {}
+};
+
+// Everything a transfer needs, given when it starts; the session keeps it for the retries.
+struct TTransferRequest {
+  TAction Action = TAction::None;
+  // Language and firmware writes: the file as it was imported.
+  platform::Bytes Package;
+  // Picture writes: the picture (exactly the device's size) and the name it is shown under.
+  QImage Picture;
+  QString PictureName;
+  // Deletes: the catalogue entries chosen, ascending.
+  std::vector<int> Entries;
+  // The page that asked, told what the results change; none: nobody is.
+  TTransferResults* Results = nullptr;
+};
+
+// The window's side of the session: what a running transfer shows (TTransferView) and the
+// controls around it.
 class TSessionView : public TTransferView {
  public:
   // False before a transfer starts; the window's own rule (Aborted after a failure).
@@ -44,34 +84,17 @@ class TSessionView : public TTransferView {
   virtual void TransferEnded(TTransferEnd end) = 0;
   // The after-transfer update ends by emptying the action text of the status bar.
   virtual void ClearActionText() = 0;
-
-  // The name the next picture upload gets on the device, as the page shows it.
-  virtual QString PictureUploadName() const = 0;
-  // Catalogue indexes of the added items selected on the page shown, ascending.
-  virtual std::vector<int> SelectedAddedEntries() const = 0;
-
-  // Results, in the order the after-transfer update and the read results produce them.
-  virtual void PictureCountChanged(int count) = 0;
-  virtual void PictureWritten(const TFileHeader& upload) = 0;
-  virtual void LanguageWritten() = 0;
-  virtual void LanguagesRead(const TCatalogue::TLanguageNames& names) = 0;
-  // One entry of the picture read, in catalogue order; an Unreadable() entry has no picture.
-  virtual void PictureRead(const TFileHeader& entry) = 0;
-  // The catalogue entries at `indexes` (descending) are gone from the device and the catalogue.
-  // `defaultToFirst`: a deleted language was the default, which is now the first one.
-  virtual void EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) = 0;
   // The device's files differ from what the page shows in a way a retry could not follow: the
   // page should be read again.
   virtual void CatalogueOutdated() = 0;
-  // A firmware write ended with every part sent and the device's ready answers in: told once,
-  // after the transfer's own end.
-  virtual void FirmwareUpdateCompleted() = 0;
 };
 
 class TTransferSession : public QObject, public TTransferOwner, public TTransferHost {
   Q_OBJECT
 
  public:
+  using TDeviceId = std::array<std::uint8_t, 4>;
+
   // `view` must outlive the session; `api` is the socket layer of every transfer (nullptr: the
   // platform's backend).
   TTransferSession(TSessionView& view, platform::IrdaSocketApi* api = nullptr);
@@ -79,11 +102,17 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
 
   // The presence watcher to pause during transfers; none in tests that need no watcher.
   void SetWatcher(TCheckDevListThread* watcher) { watcher_ = watcher; }
+  // The device every transfer connects to: the one the watcher saw.
+  void SetDeviceId(const TDeviceId& id) { deviceId_ = id; }
+  const TDeviceId& DeviceId() const { return deviceId_; }
+  // How long every transfer's link waits for a reply before it fails (TIrDA::ReceiveTimeoutMs);
+  // tests of devices that stop answering shorten it.
+  void SetReceiveTimeout(int milliseconds) { receiveTimeoutMs_ = milliseconds; }
 
-  // Starts `action` as a new transfer: retry count 0, the action code stored, the worker started
-  // once the watcher is paused. False, with nothing changed, while another transfer is under way
-  // or after a final stop.
-  bool Start(std::uint8_t action, bool writeDirection);
+  // Starts the request as a new transfer: retry count 0, the worker started once the watcher is
+  // paused. False, with nothing changed, while another transfer is under way or after a final
+  // stop.
+  bool Start(TTransferRequest request);
   // A transfer is starting or running. The window must neither start another nor go away.
   bool Busy() const { return state_ != TState::Idle; }
   bool CanStart() const { return !final_ && !Busy(); }
@@ -93,34 +122,30 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   // Stops for good and lets events through until the transfer under way has ended.
   void StopAndWait();
 
-  // How long every transfer's link waits for a reply before it fails (TIrDA::ReceiveTimeoutMs);
-  // tests of devices that stop answering shorten it.
-  int ReceiveTimeoutMs = TIrDA::kDefaultReceiveTimeoutMs;
+  // The latest transfer: its action (it keeps it after the transfer), its retries so far.
+  TAction Action() const { return request_.Action; }
+  int Retries() const { return retries_; }
 
-  // Shared state of the transfers.
-  std::uint8_t ActionCode = 14;
-  std::int32_t RetryCount = 0;
-  std::array<std::uint8_t, 4> DeviceId{};
-  TCatalogue Catalogue;
-  std::vector<platform::Bytes> RawFileList;
-  // A picture directory has been read in this visit of the page (it may have no entries).
-  bool PictureCatalogueLoaded = false;
-  // The working picture every decode and encode passes through.
-  QImage ReadImage = MakeWorkingPicture();
-  // The last imported language or firmware file, unchanged; a picture upload's scratch space.
-  platform::Bytes ImportBuffer;
-  // The header of the latest picture upload.
-  std::unique_ptr<TFileHeader> UploadHeader;
-  // Firmware write: set when one is started from the Software page; the last part has been sent.
-  bool FirmwareWriteMarker = false;
-  bool LastPartSent = false;
-
-  // Empties the picture catalogue and the raw files (the Pictures page is left or emptied).
-  void ClearPictures();
+  // The catalogue of the area the page shown holds: the device's files, factory ones first.
+  const TCatalogue& Catalogue() const { return catalogue_; }
+  // Makes `selected` the catalogue's default entry and returns the one that was (`noneMarked`
+  // when none was); MoveDefault(previous, ...) undoes it. The default commands send it.
+  int MoveDefault(int selected, int noneMarked) {
+    return catalogue_.MoveDefault(selected, noneMarked);
+  }
+  // A picture directory has been read since the catalogue was last emptied.
+  bool PictureCatalogueLoaded() const { return pictureCatalogueLoaded_; }
+  // Empties the catalogue (its page is left or emptied).
+  void ClearCatalogue();
   // False after a write that did not end well, until the next directory read: the device may
   // hold something else than the catalogue says, so the next delete, write or default change
   // works from the directory as the device has it then.
   bool CatalogueTrusted() const { return !catalogueUntrusted_; }
+
+  // The header of the latest picture upload; nullptr before the first.
+  const TFileHeader* LastPictureUpload() const { return uploadHeader_.get(); }
+  // The firmware write under way has sent its last part.
+  bool LastPartSent() const { return lastPartSent_; }
 
   // TTransferOwner.
   void PrepareUpload(bool writeDirection, TDeviceInfo& info) override;
@@ -138,17 +163,20 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   void RequestTerminate() override;
   void RestoreCursor() override { view_.RestoreCursor(); }
   bool StopRequested() const override { return stopRequested_ || final_; }
-  std::uint8_t CurrentActionCode() const override { return ActionCode; }
-  int CatalogueCount() const override { return Catalogue.CatalogueCount(); }
+  TAction CurrentAction() const override { return request_.Action; }
+  int CatalogueCount() const override { return catalogue_.CatalogueCount(); }
   std::array<std::uint8_t, 3> FileRequestParam(int index) const override {
-    return Catalogue.FileRequestParam(index);
+    return catalogue_.FileRequestParam(index);
   }
-  std::vector<platform::Bytes>& RawFiles() override { return RawFileList; }
+  void ClearFiles() override { catalogue_.ClearFiles(); }
+  void StoreFile(int index, platform::Bytes file) override {
+    catalogue_.SetFile(index, std::move(file));
+  }
   std::vector<std::uint32_t> BuildDeleteList() override;
   int DefaultPosition() const override {
-    return defaultPlanned_.value_or(Catalogue.DefaultPosition());
+    return defaultPlanned_.value_or(catalogue_.DefaultPosition());
   }
-  void SetLastPartSent(bool sent) override { LastPartSent = sent; }
+  void SetLastPartSent(bool sent) override { lastPartSent_ = sent; }
 
   // A failed attempt is tried again this many times.
   static constexpr int kMaxRetries = 3;
@@ -166,7 +194,7 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   void ProcessReadResults(const TDeviceInfo& info);
   void StoreDownloadedPictures();
   void RemoveDeletedEntries();
-  // Drops what the upload assembly of this attempt appended to the catalogue and the raw files.
+  // Drops what the upload assembly of this attempt appended to the catalogue.
   void DropUpload();
 
   // The files selected for deletion and the area as the catalogue lists it, once per delete.
@@ -187,10 +215,20 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   bool writeDirection_ = false;
   bool stopRequested_ = false;
   bool final_ = false;
+  TDeviceId deviceId_{};
+  int receiveTimeoutMs_ = TIrDA::kDefaultReceiveTimeoutMs;
 
-  // The catalogue entry this attempt's upload appended, and whether a raw file came with it.
+  // The transfer under way (or the latest one) as it was asked for, and its retries.
+  TTransferRequest request_;
+  int retries_ = 0;
+
+  TCatalogue catalogue_;
+  bool pictureCatalogueLoaded_ = false;
+
+  // The header of the latest picture upload.
+  std::unique_ptr<TFileHeader> uploadHeader_;
+  // The catalogue entry this attempt's upload appended.
   int uploadEntry_ = -1;
-  bool uploadRawFile_ = false;
   // The area's file count before the upload, and the header it sends. The count is the
   // device's own when the upload was planned from its directory.
   std::size_t uploadBase_ = 0;
@@ -199,7 +237,9 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   TWriteOutcome writeOutcome_ = TWriteOutcome::NoFile;
   // An attempt of this write sent its last packet but failed after it: the file may be stored.
   bool uploadMaybeStored_ = false;
-  // This transfer wrote the whole firmware; the diver is told when it has ended.
+
+  // The firmware write's last-part flag, and the update it completed, told when it has ended.
+  bool lastPartSent_ = false;
   bool firmwareCompleted_ = false;
 
   // The delete as first sent: the catalogue's listed headers and the selected entries. Once an

@@ -263,29 +263,29 @@ bool SendContent(TRequestPrimitives& requests, std::size_t count, std::size_t st
 }
 
 TWriteOutcome RunWriteAction(TRequestPrimitives& requests, TDeviceInfo& info) {
-  switch (requests.Host().CurrentActionCode()) {
-    case kWriteLanguageAction:
+  switch (requests.Host().CurrentAction()) {
+    case TAction::WriteLanguage:
       return WriteLanguage(requests, info);
-    case kWritePictureAction:
+    case TAction::WritePicture:
       return WritePicture(requests, info);
-    case kWriteFirmwareAction:
+    case TAction::WriteFirmware:
       WriteFirmware(requests, info);
       break;
-    case kDeleteFilesAction:
+    case TAction::DeleteFiles:
       DeleteFiles(requests, info);
       break;
-    case kCleanUpMemoryAction:
+    case TAction::CleanUpMemory:
       CleanUpMemory(requests, info);
       break;
-    case kSetStartupPictureAction:
+    case TAction::SetStartupPicture:
       SetDefault(requests, kTypePicture);
       break;
-    case kSetDefaultLanguageAction:
+    case TAction::SetDefaultLanguage:
       SetDefault(requests, kTypeLanguage);
       break;
-    case kReadLanguagesAction:
-    case kReadPictureDirAction:
-    case kNoAction:
+    case TAction::ReadLanguages:
+    case TAction::ReadPictureDir:
+    case TAction::None:
       break;
     default:
       requests.Host().Notify(TNoticeKind::Notice, kUnsupportedActionText);

@@ -13,15 +13,6 @@
 #include "transfer/RequestPrimitives.h"
 #include "transfer/TransferHost.h"
 
-// Action codes of the write direction (the firmware write's code lives with the primitives,
-// whose pacing depends on it).
-inline constexpr std::uint8_t kWriteLanguageAction = 4;
-inline constexpr std::uint8_t kWritePictureAction = 5;
-inline constexpr std::uint8_t kDeleteFilesAction = 8;
-inline constexpr std::uint8_t kCleanUpMemoryAction = 9;
-inline constexpr std::uint8_t kSetStartupPictureAction = 13;
-inline constexpr std::uint8_t kSetDefaultLanguageAction = 16;
-
 // Text table numbers of the write direction's messages.
 inline constexpr int kInvalidFileText = 65168;
 inline constexpr int kSameVersionText = 65184;
@@ -46,7 +37,7 @@ enum class TWriteOutcome : std::uint8_t {
 };
 
 // What the worker calls for a write transfer once connected: the identity check, then the write
-// step of host.CurrentActionCode() if the check passed. A failure shows in link.LinkOk.
+// step of host.CurrentAction() if the check passed. A failure shows in link.LinkOk.
 TWriteOutcome RunWriteActions(TDynaIrDA& link, TDeviceInfo& info, TTransferHost& host);
 
 // The write step alone, for an identity that has been checked. Codes the write direction does

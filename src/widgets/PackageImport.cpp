@@ -4,8 +4,6 @@
 
 #include "devicefiles/FileHeader.h"
 #include "texts/LangStrings.h"
-#include "transfer/TransferSession.h"
-#include "widgets/PageHost.h"
 #include "widgets/Prompts.h"
 
 namespace {
@@ -17,8 +15,7 @@ constexpr int kFileOpenText = 65172;
 
 }  // namespace
 
-TPackageImportResult ImportPackage(TPageHost& host, std::uint8_t type, QWidget* parent,
-                                   TPackageImport& import) {
+TPackageImportResult ImportPackage(std::uint8_t type, QWidget* parent, TPackageImport& import) {
   const bool language = type == kTypeLanguage;
   TFileDialogRequest request;
   request.Title = LangString(language ? kLanguageDialogTitle : kFirmwareDialogTitle);
@@ -39,13 +36,13 @@ TPackageImportResult ImportPackage(TPageHost& host, std::uint8_t type, QWidget* 
     case TPackageReadStatus::TooLarge:
       // Not a package at all, however it is named: refused like a file of another type. It is
       // open nowhere, so telling the diver to close it would be wrong.
-      host.TransferSession().ImportBuffer.clear();
+      import.Data.clear();
       return refuse();
     case TPackageReadStatus::CannotOpen:
       Prompts().Error(LangString(kFileOpenText), TBeep::Error, parent);
       return TPackageImportResult::Unreadable;
   }
-  host.TransferSession().ImportBuffer = data;
+  import.Data = data;
   const std::optional<TPackageFields> fields = DescribePackage(data, type);
   if (!fields) return refuse();
   import.FileName = QFileInfo(path).fileName();

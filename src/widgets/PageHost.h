@@ -1,11 +1,10 @@
 // TPageHost: what a page asks of the main window around it: whether a dive computer is detected,
-// the transfer session, starting an action, the status bar.
+// the catalogue the transfers keep, starting a transfer, the status bar.
 #pragma once
 
 #include <QString>
-#include <cstdint>
 
-class TTransferSession;
+#include "transfer/TransferSession.h"
 
 class TPageHost {
  public:
@@ -13,11 +12,16 @@ class TPageHost {
 
   // The presence light is lit.
   virtual bool DeviceDetected() const = 0;
-  virtual TTransferSession& TransferSession() = 0;
-  // Starts an action as every handler does: retry count 0, the direction's light green and lit,
-  // the action code, the status text (when not empty), the worker. False, with nothing changed,
-  // while another transfer is under way.
-  virtual bool StartAction(std::uint8_t action, bool writeDirection, const QString& statusText) = 0;
+  // The catalogue of the area the page shows, as the transfers keep it.
+  virtual const TCatalogue& Catalogue() const = 0;
+  // Makes `selected` the catalogue's default entry; see TTransferSession::MoveDefault.
+  virtual int MoveDefault(int selected, int noneMarked) = 0;
+  // A transfer is starting or running: nothing else may start.
+  virtual bool TransferBusy() const = 0;
+  // Starts a transfer as every handler does: the direction's light green and lit, the status
+  // text (when not empty), the session's start. False, with nothing changed, while another
+  // transfer is under way.
+  virtual bool StartAction(TTransferRequest request, const QString& statusText) = 0;
   // Status bar panels: 1 the device state and the running action, 2 the selection count.
   virtual void SetStatusText(int panel, const QString& text) = 0;
   // A delete was started in this run: the device's memory is cleaned up at exit.

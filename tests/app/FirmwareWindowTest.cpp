@@ -125,7 +125,7 @@ TEST_F(FirmwareWindowTest, ThreePartsGoOutAndTheDiverIsToldOnceAsTheWriteEnds) {
     EXPECT_EQ(prompts.Last().Kind, TMessageKind::Information);
     EXPECT_EQ(form->ProgressBar->value(), 0);
     EXPECT_TRUE(form->TabPageControl->isEnabled());
-    EXPECT_FALSE(form->Session.LastPartSent);
+    EXPECT_FALSE(form->Session.LastPartSent());
     // The device's restart and return, seen or not, bring nothing more.
     ASSERT_TRUE(PumpUntil([&] { return device->Restarts() == 1; }));
     ASSERT_TRUE(WaitForLight());
@@ -158,8 +158,7 @@ TEST_F(FirmwareWindowTest, OutOfRangeTheWizardEndsWithTheInfraredMessageAndNothi
   EXPECT_EQ(Messages(65180, 300), 1);
   EXPECT_EQ(prompts.Last().Kind, TMessageKind::Plain);
   EXPECT_EQ(HeaderPackets(), 0);
-  EXPECT_FALSE(form->Session.FirmwareWriteMarker);
-  EXPECT_NE(form->Session.ActionCode, kWriteFirmwareAction);
+  EXPECT_NE(form->Session.Action(), TAction::WriteFirmware);
 }
 
 TEST_F(FirmwareWindowTest, ImportRefusalsAndACancelledWizardLeaveTheDeviceAlone) {
@@ -199,7 +198,7 @@ TEST_F(FirmwareWindowTest, ImportRefusalsAndACancelledWizardLeaveTheDeviceAlone)
   EXPECT_EQ(prompts.Records(TPromptEvent::Modal).at(0).Window, "WizardForm");
   EXPECT_EQ(Messages(65180, 300), 0);
   EXPECT_TRUE(prompts.Records(TPromptEvent::Message).empty());
-  EXPECT_NE(form->Session.ActionCode, kWriteFirmwareAction);
+  EXPECT_NE(form->Session.Action(), TAction::WriteFirmware);
 }
 
 }  // namespace

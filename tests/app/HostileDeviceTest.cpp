@@ -139,7 +139,7 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
     ASSERT_TRUE(device->Start(&error)) << error;
     prompts.Clear();
     form = std::make_unique<TMainForm>();
-    form->Session.ReceiveTimeoutMs = receiveTimeoutMs;
+    form->Session.SetReceiveTimeout(receiveTimeoutMs);
     ASSERT_TRUE(WaitForLight());
   }
 
@@ -167,7 +167,6 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
 
   // Starts the action; the boxes it asks before the transfer are answered and forgotten.
   void Start(TAct act) {
-    TTransferSession& session = form->Session;
     switch (act) {
       case TAct::Pictures:
         form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
@@ -176,17 +175,18 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
         form->TabPageControl->setCurrentWidget(form->LanguagesTabSheet);
         break;
       case TAct::WritePicture:
-        form->StartAction(kWritePictureAction, true, LangString(65188));
+        form->PicturesTabSheet->WrdPicButtonClick();
         break;
       case TAct::WriteLanguage:
-        session.ImportBuffer = language_;
-        form->LanguagesTabSheet->LangDescrTntPanel->setText("Polski");
-        form->StartAction(kWriteLanguageAction, true, LangString(65189));
+        form->StartAction({.Action = TAction::WriteLanguage,
+                           .Package = language_,
+                           .Results = form->LanguagesTabSheet},
+                          LangString(65189));
         break;
       case TAct::StartupPicture:
-        for (int i = 0; i < session.Catalogue.CatalogueCount(); ++i)
-          session.Catalogue.Entry(i)->SetDefaultFlag(i == 2 ? 1 : 0);
-        form->StartAction(kSetStartupPictureAction, true, LangString(65196));
+        form->Session.MoveDefault(2, 0);
+        form->StartAction({.Action = TAction::SetStartupPicture, .Results = form->PicturesTabSheet},
+                          LangString(65196));
         break;
       case TAct::DeletePicture:
         form->PicturesTabSheet->PicturesListBox->item(0)->setSelected(true);
@@ -199,10 +199,10 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
         break;
       case TAct::WriteFirmware:
       case TAct::SameFirmware:
-        session.ImportBuffer = act == TAct::SameFirmware ? sameFirmware_ : firmware_;
-        session.FirmwareWriteMarker = true;
-        session.LastPartSent = false;
-        form->StartAction(kWriteFirmwareAction, true, LangString(65187));
+        form->StartAction({.Action = TAction::WriteFirmware,
+                           .Package = act == TAct::SameFirmware ? sameFirmware_ : firmware_,
+                           .Results = form->SoftwareTabSheet},
+                          LangString(65187));
         break;
     }
     prompts.Clear();
@@ -212,8 +212,8 @@ class HostileDeviceTest : public testsupport::WindowOnSimulatorTest {
   devsim::DeviceMemory Completed(TAct act, devsim::DeviceMemory memory) const {
     switch (act) {
       case TAct::WritePicture: {
-        Bytes file = form->Session.UploadHeader->BuildRaw();
-        const Bytes pixels = EncodePicture(form->Session.ReadImage);
+        Bytes file = form->Session.LastPictureUpload()->BuildRaw();
+        const Bytes pixels = EncodePicture(form->PicturesTabSheet->WorkingPicture());
         file.insert(file.end(), pixels.begin(), pixels.end());
         memory[kPictures].files.push_back(file);
         break;
@@ -639,7 +639,7 @@ TEST_F(HostileDeviceTest, DirectoriesOfMoreThanAnAreaHoldsAreKeptToTheAddressabl
     Renew();
     RunAndCheck(TAct::Pictures, {.directoryEntries = entries}, {2, {}});
     PicturesPage& page = *form->PicturesTabSheet;
-    EXPECT_EQ(form->Session.Catalogue.CatalogueCount(), 255);
+    EXPECT_EQ(form->Session.Catalogue().CatalogueCount(), 255);
     EXPECT_EQ(page.ReadOnlyListBox->count(), 3);
     EXPECT_EQ(page.PicturesListBox->count(), 252);
     ASSERT_GT(page.PicturesListBox->count(), 0);
@@ -660,7 +660,7 @@ TEST_F(HostileDeviceTest, DirectoryHeadersOfNoiseAreListedAndAddressedInTheAreaT
   Renew();
   RunAndCheck(TAct::Pictures, {.garbageDirectory = true}, {2, {}});
   PicturesPage& page = *form->PicturesTabSheet;
-  ASSERT_EQ(form->Session.Catalogue.CatalogueCount(), 5);
+  ASSERT_EQ(form->Session.Catalogue().CatalogueCount(), 5);
   // Every mark is noise other than 0: all five are listed as added.
   EXPECT_EQ(page.ReadOnlyListBox->count(), 0);
   ASSERT_EQ(page.PicturesListBox->count(), 5);
@@ -673,7 +673,7 @@ TEST_F(HostileDeviceTest, DirectoryHeadersOfNoiseAreListedAndAddressedInTheAreaT
                      ->data(TPictureItemDelegate::kPictureRole)
                      .value<QImage>()
                      .isNull());
-    EXPECT_EQ(form->Session.Catalogue.Entry(row)->TypeCode(), kTypePicture);
+    EXPECT_EQ(form->Session.Catalogue().Entry(row)->TypeCode, kTypePicture);
   }
   EXPECT_EQ(page.NmbOfPixPanel->text(), "5 immagini");
 
@@ -682,7 +682,7 @@ TEST_F(HostileDeviceTest, DirectoryHeadersOfNoiseAreListedAndAddressedInTheAreaT
   EXPECT_EQ(form->LanguagesTabSheet->LangReadOnlyTntListBox->count() +
                 form->LanguagesTabSheet->LanguageTntListBox->count(),
             4);
-  EXPECT_EQ(form->Session.Catalogue.Entry(3)->TypeCode(), kTypeLanguage);
+  EXPECT_EQ(form->Session.Catalogue().Entry(3)->TypeCode, kTypeLanguage);
 }
 
 TEST_F(HostileDeviceTest, AFileReplyShorterThanAPictureIsListedWithoutAPictureInItsPlace) {
@@ -738,7 +738,7 @@ TEST_F(HostileDeviceTest, ADeviceThatLeavesMidWriteAndComesBackHoldsThePictureOn
     restarted_ = false;
     RunAndCheck(TAct::WritePicture, {}, {-1, {}, true});
     EXPECT_TRUE(restarted_);
-    EXPECT_EQ(form->Session.RetryCount, 1);
+    EXPECT_EQ(form->Session.Retries(), 1);
     restartAt_ = 0;
   }
 }
@@ -862,7 +862,7 @@ TEST_F(HostileDeviceTest, ExitOrCloseEndsAWaitForAnUnansweringDeviceAtOnce) {
       // counts is the moment the diver acted (the trigger plus the delay), not the moment the
       // window noticed: frames of the action sent since then, and the time until it ended.
       int seen = 0;
-      std::optional<std::uint8_t> action;
+      std::optional<TAction> action;
       QElapsedTimer sinceTrigger;
       const auto sinceActing = [&] { return sinceTrigger.elapsed() - wait.delayMs; };
       bool noticed = false;
@@ -872,11 +872,11 @@ TEST_F(HostileDeviceTest, ExitOrCloseEndsAWaitForAnUnansweringDeviceAtOnce) {
           .Frame =
               [&](const TFrameTrace& frame) {
                 if (frame.Direction != TTraceDirection::Request) return;
-                if (action && sinceActing() >= 0 && form->Session.ActionCode == action) {
+                if (action && sinceActing() >= 0 && form->Session.Action() == action) {
                   after.emplace_back(frame.Bytes.begin(), frame.Bytes.end());
                 }
                 if (action || !wait.at(frame.Bytes, seen)) return;
-                action = form->Session.ActionCode;
+                action = form->Session.Action();
                 sinceTrigger.start();
                 QTimer::singleShot(wait.delayMs, form.get(), [&] {
                   noticed = true;

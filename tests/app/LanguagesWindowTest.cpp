@@ -136,7 +136,7 @@ TEST_F(LanguagesWindowTest, WriteMakeDefaultAndDeleteAnAddedLanguage) {
   EXPECT_EQ(page().LangReadOnlyTntListBox->count(), 0);
   EXPECT_EQ(page().LanguageTntListBox->count(), 0);
   EXPECT_FALSE(page().cbDefaultLang->isChecked());
-  EXPECT_EQ(form->Session.Catalogue.CatalogueCount(), 0);
+  EXPECT_EQ(form->Session.Catalogue().CatalogueCount(), 0);
 }
 
 TEST_F(LanguagesWindowTest, CancelledDisclaimerWritesNothing) {

@@ -78,10 +78,10 @@ TEST_F(MainFormTest, StartsOnTheAboutPageWithItalianCaptionsAndTheLightOff) {
   EXPECT_EQ(form->StatusText(1),
             "Orvanel disattivato - accendere Orvanel per attivare la comunicazione a infrarossi");
   EXPECT_TRUE(form->StatusText(2).isEmpty());
-  EXPECT_EQ(form->Session.ActionCode, 14);
+  EXPECT_EQ(form->Session.Action(), TAction::None);
   EXPECT_TRUE(form->ListsStale);
   EXPECT_FALSE(form->DeleteHappened);
-  EXPECT_EQ(form->Session.ReadImage.size(), QSize(128, 80));
+  EXPECT_EQ(form->PicturesTabSheet->WorkingPicture().size(), QSize(128, 80));
   EXPECT_EQ(form->AboutTabSheet->mDescription->toPlainText(),
             LangString(65251).replace("\r\n", "\n"));
   // The grey controls start disabled at the middle.
@@ -144,7 +144,7 @@ TEST_F(MainFormTest, PresenceUpdatesFollowTheEnumeration) {
   Create();
   ASSERT_TRUE(PumpUntil([&] { return form->LEDLabelIrDA->Lit(); }));
   EXPECT_EQ(form->StatusText(1), "Orvanel attivato - comunicazione a infrarossi attivata");
-  EXPECT_EQ(form->Session.DeviceId, (std::array<std::uint8_t, 4>{0x0A, 0x1B, 0x2C, 0x3D}));
+  EXPECT_EQ(form->Session.DeviceId(), (std::array<std::uint8_t, 4>{0x0A, 0x1B, 0x2C, 0x3D}));
   // No preview, so nothing to write even with a device in range.
   EXPECT_FALSE(form->PicturesTabSheet->WrdPicButton->isEnabled());
 
@@ -219,7 +219,7 @@ TEST(MainFormOverBusTest, LightFollowsASimulatedDiveComputer) {
     ASSERT_TRUE(device.Start(&error)) << error;
     ASSERT_TRUE(PumpUntil([&] { return form.LEDLabelIrDA->Lit(); }));
     EXPECT_EQ(form.StatusText(1), LangString(65190));
-    EXPECT_EQ(form.Session.DeviceId, devsim::kDefaultDeviceId);
+    EXPECT_EQ(form.Session.DeviceId(), devsim::kDefaultDeviceId);
 
     device.Stop();
     ASSERT_TRUE(PumpUntil([&] { return !form.LEDLabelIrDA->Lit(); }));

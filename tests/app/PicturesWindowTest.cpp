@@ -118,7 +118,7 @@ TEST_F(PicturesWindowTest, ImportAdjustWriteMakeStartupAndDelete) {
   const QImage before = page().ViewImage->pixmap().toImage();
   page().slBlack->setValue(110);  // the left half (lightness 100) turns black
   EXPECT_NE(page().ViewImage->pixmap().toImage(), before);
-  EXPECT_EQ(form->Session.ReadImage.pixel(5, 5), kLevelColors[0]);
+  EXPECT_EQ(form->PicturesTabSheet->WorkingPicture().pixel(5, 5), kLevelColors[0]);
 
   // ">>": the device stores the picture byte for byte, the list shows it.
   ASSERT_TRUE(page().WrdPicButton->isEnabled());
@@ -126,7 +126,7 @@ TEST_F(PicturesWindowTest, ImportAdjustWriteMakeStartupAndDelete) {
   ASSERT_TRUE(WaitIdle());
   const auto stored = device->Files(4);
   ASSERT_EQ(stored.size(), 6u);
-  const platform::Bytes pixels = EncodePicture(form->Session.ReadImage);
+  const platform::Bytes pixels = EncodePicture(form->PicturesTabSheet->WorkingPicture());
   EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), stored[5].begin() + 32));
   EXPECT_EQ(std::string(stored[5].begin() + 12, stored[5].begin() + 16), "reef");
   ASSERT_EQ(page().PicturesListBox->count(), 3);
@@ -193,7 +193,7 @@ TEST_F(PicturesWindowTest, TypedTextIsWrittenAsAPicture) {
   // The picture holds the rendered lines: dark text on the lightest level, the two lines apart.
   QImage written = MakeWorkingPicture();
   DecodePicture(stored[5], written);
-  EXPECT_EQ(written, form->Session.ReadImage);
+  EXPECT_EQ(written, form->PicturesTabSheet->WorkingPicture());
   const auto darkInRows = [&](int top, int bottom) {
     int dark = 0;
     for (int y = top; y < bottom; ++y) {

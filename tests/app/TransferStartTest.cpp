@@ -195,7 +195,7 @@ TEST_F(TransferStartTest, SecondDeviceTakesOverOnlyWhenTheFirstHasLeft) {
   first.Stop();
   ASSERT_TRUE(
       PumpUntil([&] { return Requests(second, 0xFF, 0xC2) == 5 && !form->TransferActive(); }));
-  EXPECT_EQ(form->Session.DeviceId, kOtherDeviceId);
+  EXPECT_EQ(form->Session.DeviceId(), kOtherDeviceId);
   EXPECT_EQ(form->PicturesTabSheet->PicturesListBox->count(), 2);
   EXPECT_TRUE(form->LEDLabelIrDA->Lit());
 }

@@ -52,7 +52,7 @@ TEST_F(TransferWindowTest, PicturesPageListsTheDevicesPicturesWithTheirDefaultAn
   ASSERT_EQ(page.PicturesListBox->count(), 2);
   EXPECT_EQ(page.ReadOnlyListBox->item(0)->text(), "Diver");
   EXPECT_EQ(page.NmbOfPixPanel->text(), "5 immagini");
-  EXPECT_EQ(form->Session.Catalogue.DefaultPosition(), device->DefaultIndex(4));
+  EXPECT_EQ(form->Session.Catalogue().DefaultPosition(), device->DefaultIndex(4));
 
   // Each item carries the device's picture, decoded exactly.
   const auto files = device->Files(4);
@@ -82,7 +82,7 @@ TEST_F(TransferWindowTest, LanguagesPageListsFactoryAndAddedLanguages) {
   ASSERT_EQ(page.LanguageTntListBox->count(), 1);
   EXPECT_EQ(page.LanguageTntListBox->item(0)->text(), QString::fromUtf8("Español"));
   EXPECT_TRUE(page.ImportLangButton->isEnabled());
-  EXPECT_EQ(form->Session.Catalogue.DefaultPosition(), device->DefaultIndex(3));
+  EXPECT_EQ(form->Session.Catalogue().DefaultPosition(), device->DefaultIndex(3));
 }
 
 TEST_F(TransferWindowTest, AFailingLinkIsRetriedThreeTimesThenReported) {
@@ -94,15 +94,15 @@ TEST_F(TransferWindowTest, AFailingLinkIsRetriedThreeTimesThenReported) {
   // Between the attempts the watcher stays paused: the light cannot change under a retry.
   bool resumedBetweenRetries = false;
   ASSERT_TRUE(PumpUntil([&] {
-    if (form->Session.RetryCount > 0 && form->TransferActive() && !form->Watcher->Paused)
+    if (form->Session.Retries() > 0 && form->TransferActive() && !form->Watcher->Paused)
       resumedBetweenRetries = true;
     return !form->TransferActive();
   }));
   EXPECT_FALSE(resumedBetweenRetries);
 
   // The directory read passed; the picture read failed four times in a row.
-  EXPECT_EQ(form->Session.RetryCount, 3);
-  EXPECT_EQ(form->Session.ActionCode, 3);
+  EXPECT_EQ(form->Session.Retries(), 3);
+  EXPECT_EQ(form->Session.Action(), TAction::ReadAllPictures);
   EXPECT_EQ(Requests(0xFF, 0x37), 4);
   // Each attempt stopped at its third file: two files taken, no fourth requested.
   EXPECT_EQ(Requests(0xFF, 0xC2), 4 * 3);
@@ -173,7 +173,7 @@ class WriteWindowTest : public TransferWindowTest {
     WindowOnSimulatorTest::ReadPicturesAndDraw();
   }
   void WritePicture() {
-    form->StartAction(5, true, LangString(65188));
+    form->PicturesTabSheet->WrdPicButtonClick();
     ASSERT_TRUE(WaitIdle());
   }
 };
@@ -187,17 +187,17 @@ TEST_F(WriteWindowTest, WrittenPictureIsStoredAsSentAndListedUnderItsDeviceName)
   const platform::Bytes expectedStart{0x20, 0x0A, 0x00, 0x00, 0x00, 0xFF, 0x04, 0xFF, 0x00,
                                       0xFF, 0x00, 0x01, 'd',  'i',  'v',  'e',  'r',  0};
   EXPECT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), files[5].begin()));
-  const platform::Bytes pixels = EncodePicture(form->Session.ReadImage);
+  const platform::Bytes pixels = EncodePicture(form->PicturesTabSheet->WorkingPicture());
   EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), files[5].begin() + 32));
 
   PicturesPage& page = *form->PicturesTabSheet;
   ASSERT_EQ(page.PicturesListBox->count(), 3);
   EXPECT_EQ(page.PicturesListBox->item(2)->text(), "diver");
   EXPECT_EQ(page.NmbOfPixPanel->text(), "6 immagini");
-  EXPECT_EQ(form->Session.Catalogue.CatalogueCount(), 6);
-  EXPECT_EQ(form->Session.Catalogue.Entry(5)->Position(), 6);
-  ASSERT_EQ(form->Session.RawFileList.size(), 6u);
-  EXPECT_EQ(form->Session.RawFileList[5], files[5]);
+  EXPECT_EQ(form->Session.Catalogue().CatalogueCount(), 6);
+  EXPECT_EQ(form->Session.Catalogue().Entry(5)->Position, 6);
+  ASSERT_EQ(form->Session.Catalogue().FileCount(), 6);
+  EXPECT_EQ(*form->Session.Catalogue().File(5), files[5]);
   EXPECT_FALSE(form->LEDLabelWrite->Lit());
   EXPECT_TRUE(form->StatusText(1).isEmpty());
 }
@@ -217,8 +217,8 @@ TEST_F(WriteWindowTest, AFailedWriteIsRetriedFromTheStartAndNeverListedTwice) {
   EXPECT_EQ(form->LEDLabelWrite->Color(), lcRed);
   // Nothing reached the device, and nothing of the failed attempts stays in the window.
   EXPECT_EQ(device->Files(4).size(), 5u);
-  EXPECT_EQ(form->Session.Catalogue.CatalogueCount(), 5);
-  EXPECT_EQ(form->Session.RawFileList.size(), 5u);
+  EXPECT_EQ(form->Session.Catalogue().CatalogueCount(), 5);
+  EXPECT_EQ(form->Session.Catalogue().FileCount(), 5);
   EXPECT_EQ(form->PicturesTabSheet->PicturesListBox->count(), 2);
   // No last packet was sent after the cut.
   for (const auto& packet : Sent(0xFF, 0xD2)) EXPECT_NE(packet[2], 0x02);
@@ -242,9 +242,9 @@ TEST_F(WriteWindowTest, DeletingAddedPicturesSendsTheHighestPositionFirst) {
   EXPECT_EQ(device->Files(4).size(), 4u);
   ASSERT_EQ(page.PicturesListBox->count(), 1);
   EXPECT_EQ(page.PicturesListBox->item(0)->text(), "Dive flag");
-  ASSERT_EQ(form->Session.Catalogue.CatalogueCount(), 4);
-  EXPECT_EQ(form->Session.Catalogue.Entry(3)->Position(), 4);
-  EXPECT_EQ(form->Session.RawFileList.size(), 4u);
+  ASSERT_EQ(form->Session.Catalogue().CatalogueCount(), 4);
+  EXPECT_EQ(form->Session.Catalogue().Entry(3)->Position, 4);
+  EXPECT_EQ(form->Session.Catalogue().FileCount(), 4);
   EXPECT_EQ(page.NmbOfPixPanel->text(), "4 immagini");
 
   // Leaving now cleans the device's memory up first, and the program ends when it is ready.
@@ -274,10 +274,8 @@ TEST_F(WriteWindowTest, DeclinedDeleteSendsNothingAndExitEndsAtOnce) {
 
 TEST_F(WriteWindowTest, StartupPictureCommandCarriesTheOneBasedPosition) {
   ReadPicturesAndDraw();
-  for (int i = 0; i < form->Session.Catalogue.CatalogueCount(); ++i)
-    form->Session.Catalogue.Entry(i)->SetDefaultFlag(0);
-  form->Session.Catalogue.Entry(2)->SetDefaultFlag(1);
-  form->StartAction(13, true, LangString(65196));
+  form->Session.MoveDefault(2, 0);
+  form->StartAction({.Action = TAction::SetStartupPicture}, LangString(65196));
   ASSERT_TRUE(WaitIdle());
   // The default command has no answer: the device may still be reading it.
   EXPECT_TRUE(PumpUntil([&] { return device->DefaultIndex(4) == 3; }));
@@ -288,9 +286,9 @@ TEST_F(WriteWindowTest, WrittenLanguageIsListedAsAdded) {
   ASSERT_TRUE(WaitForLight());
   ASSERT_TRUE(TurnTo(form->LanguagesTabSheet));
   const platform::Bytes polski = devsim::MakeLanguageFile("Polski", 0, 3242);
-  form->Session.ImportBuffer = polski;
-  form->LanguagesTabSheet->LangDescrTntPanel->setText("Polski");
-  form->StartAction(4, true, LangString(65189));
+  form->StartAction(
+      {.Action = TAction::WriteLanguage, .Package = polski, .Results = form->LanguagesTabSheet},
+      LangString(65189));
   ASSERT_TRUE(WaitIdle());
 
   const auto languages = device->Files(3);
@@ -300,8 +298,8 @@ TEST_F(WriteWindowTest, WrittenLanguageIsListedAsAdded) {
   EXPECT_EQ(languages.back(), expected);
   ASSERT_EQ(form->LanguagesTabSheet->LanguageTntListBox->count(), 2);
   EXPECT_EQ(form->LanguagesTabSheet->LanguageTntListBox->item(1)->text(), "Polski");
-  EXPECT_EQ(form->Session.Catalogue.CatalogueCount(), 5);
-  EXPECT_EQ(form->Session.Catalogue.Entry(4)->Position(), 5);
+  EXPECT_EQ(form->Session.Catalogue().CatalogueCount(), 5);
+  EXPECT_EQ(form->Session.Catalogue().Entry(4)->Position, 5);
 }
 
 TEST(SetControlsEnabledTest, FirmwareWriteOnlyLocksThePagesOtherActionsAlsoTheWriteButton) {
@@ -312,25 +310,21 @@ TEST(SetControlsEnabledTest, FirmwareWriteOnlyLocksThePagesOtherActionsAlsoTheWr
   TMainForm form;
   form.PicturesTabSheet->ViewImage->setVisible(true);
 
-  form.Session.ActionCode = 6;
   form.ProgressBar->setValue(5);
-  form.Session.LastPartSent = true;
-  form.SetControlsEnabled(false, false);
+  form.EnableControls(TAction::WriteFirmware, false, false);
   EXPECT_FALSE(form.TabPageControl->isEnabled());
   EXPECT_EQ(form.ProgressBar->value(), 5);
-  form.SetControlsEnabled(true, true);
+  form.EnableControls(TAction::WriteFirmware, true, true);
   EXPECT_TRUE(form.TabPageControl->isEnabled());
   EXPECT_EQ(form.ProgressBar->value(), 0);
-  EXPECT_FALSE(form.Session.LastPartSent);
 
-  form.Session.ActionCode = 3;
   form.ProgressBar->setValue(5);
-  form.SetControlsEnabled(false, false);
+  form.EnableControls(TAction::ReadAllPictures, false, false);
   EXPECT_FALSE(form.TabPageControl->isEnabled());
   EXPECT_FALSE(form.PicturesTabSheet->WrdPicButton->isEnabled());
   EXPECT_FALSE(form.PicturesTabSheet->cbStartUpPic->isEnabled());
   EXPECT_EQ(form.ProgressBar->value(), 0);
-  form.SetControlsEnabled(true, false);
+  form.EnableControls(TAction::ReadAllPictures, true, false);
   EXPECT_TRUE(form.PicturesTabSheet->WrdPicButton->isEnabled());
   EXPECT_TRUE(form.PicturesTabSheet->cbStartUpPic->isEnabled());
   form.close();

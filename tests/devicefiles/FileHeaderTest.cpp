@@ -34,90 +34,85 @@ TEST(FileHeader, FreshHeaderBuildsZerosAroundSpaceName) {
   expected.insert(expected.end(), 16, 0x20);
   expected.insert(expected.end(), 4, 0x00);
   EXPECT_EQ(header.BuildRaw(), expected);
-  EXPECT_EQ(header.Position(), 0);
-  EXPECT_EQ(header.DirIndex(), 0);
-  EXPECT_TRUE(header.Image().isNull());
+  EXPECT_EQ(header.Position, 0);
+  EXPECT_EQ(header.DirIndex, 0);
+  EXPECT_TRUE(header.Image.isNull());
   EXPECT_EQ(header.HolderSize(), QSize(128, 80));
 }
 
 TEST(FileHeader, ParseRawTakesOnlySizeMarkTypeAndName) {
   TFileHeader header;
   header.ParseRaw(PictureRaw("diver"));
-  EXPECT_EQ(header.FileSize(), 2592);
-  EXPECT_EQ(header.AddedMark(), 0xFF);
-  EXPECT_EQ(header.TypeCode(), 4);
+  EXPECT_EQ(header.FileSize, 2592);
+  EXPECT_EQ(header.AddedMark, 0xFF);
+  EXPECT_EQ(header.TypeCode, 4);
   EXPECT_EQ(header.NameText(), "diver");
-  EXPECT_EQ(header.DefaultFlag(), 0);
-  EXPECT_EQ(header.AuxByte(), 0);
-  EXPECT_EQ(header.AuxWord(), 0);
-  EXPECT_EQ(header.Version(), 0);
-  EXPECT_EQ(header.Checksum(), 0u);
+  EXPECT_EQ(header.DefaultFlag, 0);
+  EXPECT_EQ(header.AuxByte, 0);
+  EXPECT_EQ(header.AuxWord, 0);
+  EXPECT_EQ(header.Version, 0);
+  EXPECT_EQ(header.Checksum, 0u);
 }
 
 TEST(FileHeader, ParseRawOfShortInputReadsMissingBytesAsZero) {
   TFileHeader header;
   header.ParseRaw(Bytes{0x20, 0x0A, 0x00, 0x00, 0x00, 0x07, 0x03, 0x00, 0, 0, 0, 0, 'a', 'b'});
-  EXPECT_EQ(header.FileSize(), 2592);
-  EXPECT_EQ(header.AddedMark(), 7);
-  EXPECT_EQ(header.TypeCode(), 3);
-  EXPECT_EQ(header.Name(), NameOf("ab"));
+  EXPECT_EQ(header.FileSize, 2592);
+  EXPECT_EQ(header.AddedMark, 7);
+  EXPECT_EQ(header.TypeCode, 3);
+  EXPECT_EQ(header.Name, NameOf("ab"));
 
   header.ParseRaw(Bytes{0x05, 0x01});
-  EXPECT_EQ(header.FileSize(), 0x0105);
-  EXPECT_EQ(header.TypeCode(), 0);
+  EXPECT_EQ(header.FileSize, 0x0105);
+  EXPECT_EQ(header.TypeCode, 0);
   EXPECT_EQ(header.NameText(), "");
 }
 
 TEST(FileHeader, BuildRawPlacesOneByteFieldsInDeviceOrder) {
   TFileHeader header;
-  header.SetFileSize(2592);
-  header.SetDefaultFlag(1);
-  header.SetAddedMark(0xFF);
-  header.SetTypeCode(4);
-  header.SetAuxByte(0xFF);
-  header.SetAuxWord(0xFF00);
-  header.SetVersion(0x0100);
-  header.SetName(NameOf("diver"));
-  header.SetChecksum(0x78563412);
+  header.FileSize = 2592;
+  header.DefaultFlag = 1;
+  header.AddedMark = 0xFF;
+  header.TypeCode = 4;
+  header.AuxByte = 0xFF;
+  header.AuxWord = 0xFF00;
+  header.Version = 0x0100;
+  header.Name = NameOf("diver");
+  header.Checksum = 0x78563412;
   EXPECT_EQ(header.BuildRaw(), PictureRaw("diver"));
 
-  header.SetAddedMark(2);
-  header.SetTypeCode(3);
-  header.SetAuxByte(4);
+  header.AddedMark = 2;
+  header.TypeCode = 3;
+  header.AuxByte = 4;
   const Bytes raw = header.BuildRaw();
   EXPECT_EQ(Bytes(raw.begin() + 4, raw.begin() + 8), (Bytes{1, 2, 3, 4}));
 }
 
-TEST(FileHeader, CopyFromCopiesFieldsAndAnIndependentPicture) {
+TEST(FileHeader, ACopyHoldsEveryFieldAndAnIndependentPicture) {
   auto source = std::make_unique<TFileHeader>();
   source->ParseRaw(PictureRaw("reef"));
-  source->SetDefaultFlag(1);
-  source->SetVersion(0x0203);
-  source->SetChecksum(99);
-  source->SetDirIndex(9);
+  source->DefaultFlag = 1;
+  source->Version = 0x0203;
+  source->Checksum = 99;
+  source->DirIndex = 9;
+  source->Position = 3;
   QImage picture(128, 80, QImage::Format_RGB32);
   picture.fill(qRgb(0x40, 0x40, 0x40));
-  source->SetImage(picture);
+  source->Image = picture;
 
-  TFileHeader copy;
-  copy.SetDirIndex(4);
-  copy.CopyFrom(*source, 0);
-  EXPECT_EQ(copy.Position(), 1);
-  EXPECT_EQ(copy.DirIndex(), 4);
+  TFileHeader copy = *source;
+  EXPECT_EQ(copy.Position, 3);
+  EXPECT_EQ(copy.DirIndex, 9);
   EXPECT_EQ(copy.BuildRaw(), source->BuildRaw());
 
   QImage changed = picture;
   changed.fill(Qt::white);
-  source->SetImage(changed);
+  source->Image = changed;
+  source->Image.setPixel(0, 0, qRgb(0, 0, 0));
   source.reset();
-  ASSERT_FALSE(copy.Image().isNull());
-  EXPECT_EQ(copy.Image().pixel(127, 79), qRgb(0x40, 0x40, 0x40));
-
-  const Bytes before = copy.BuildRaw();
-  copy.CopyFrom(copy, 6);
-  EXPECT_EQ(copy.Position(), 7);
-  EXPECT_EQ(copy.BuildRaw(), before);
-  EXPECT_EQ(copy.Image().pixel(0, 0), qRgb(0x40, 0x40, 0x40));
+  ASSERT_FALSE(copy.Image.isNull());
+  EXPECT_EQ(copy.Image.pixel(127, 79), qRgb(0x40, 0x40, 0x40));
+  EXPECT_EQ(copy.Image.pixel(0, 0), qRgb(0x40, 0x40, 0x40));
 }
 
 TEST(FileHeader, NameIsCutAtFirstZeroByteAndDecodedFromUtf8) {
@@ -139,9 +134,9 @@ TEST(FileHeader, NameIsCutAtFirstZeroByteAndDecodedFromUtf8) {
                                                            "ais ?"));
 
   // An uploaded picture's name is single-byte text, which is no UTF-8: shown as what it is.
-  header.SetName(DeviceName(QString::fromUtf8("Caf\xC3\xA9_D\xC3\xA9"
-                                              "co.bmp")
-                                .toLatin1()));
+  header.Name = DeviceName(QString::fromUtf8("Caf\xC3\xA9_D\xC3\xA9"
+                                             "co.bmp")
+                               .toLatin1());
   EXPECT_EQ(header.NameSingleByteText(), QString::fromUtf8("Caf\xC3\xA9_D\xC3\xA9"
                                                            "co"));
 }

@@ -44,14 +44,13 @@ class LanguagesPageTest : public testing::Test {
   // listed as the window lists a read.
   void LoadLanguages(int defaultEntry = 0) {
     page.ClearLists();
-    const auto names =
-        window.session.Catalogue.BuildCatalogue(Directory({{"Italiano", false},
-                                                           {"English", false},
-                                                           {"Deutsch", false},
-                                                           {"Español", true},
-                                                           {"Polski", true}}),
-                                                kTypeLanguage, window.session.RawFileList);
-    if (defaultEntry >= 0) window.session.Catalogue.Entry(defaultEntry)->SetDefaultFlag(1);
+    const auto names = window.catalogue.BuildCatalogue(Directory({{"Italiano", false},
+                                                                  {"English", false},
+                                                                  {"Deutsch", false},
+                                                                  {"Español", true},
+                                                                  {"Polski", true}}),
+                                                       kTypeLanguage);
+    if (defaultEntry >= 0) window.catalogue.Entry(defaultEntry)->DefaultFlag = 1;
     page.ShowLanguages(names.Factory, names.Added);
   }
 
@@ -67,7 +66,7 @@ class LanguagesPageTest : public testing::Test {
       Click(page.LanguageTntListBox, entry - 3);
     }
   }
-  int DefaultEntry() const { return window.session.Catalogue.DefaultPosition() - 1; }
+  int DefaultEntry() const { return window.catalogue.DefaultPosition() - 1; }
 
   TScriptedPrompts prompts;
   FakeWindow window;
@@ -151,13 +150,13 @@ TEST_F(LanguagesPageTest, DefaultQuestionMovesTheMarkOrPutsItBack) {
     }
     EXPECT_EQ(DefaultEntry(), c.defaultAfter);
     int marks = 0;
-    for (int i = 0; i < window.session.Catalogue.CatalogueCount(); ++i)
-      marks += window.session.Catalogue.Entry(i)->DefaultFlag();
+    for (int i = 0; i < window.catalogue.CatalogueCount(); ++i)
+      marks += window.catalogue.Entry(i)->DefaultFlag;
     EXPECT_EQ(marks, c.defaultAfter >= 0 ? 1 : 0);
     ASSERT_EQ(window.starts.size(), c.started ? 1u : 0u);
     if (c.started) {
-      EXPECT_EQ(window.starts[0].action, 16);
-      EXPECT_TRUE(window.starts[0].write);
+      EXPECT_EQ(window.starts[0].request.Action, TAction::SetDefaultLanguage);
+      EXPECT_TRUE(IsWrite(window.starts[0].request.Action));
       EXPECT_EQ(window.starts[0].status, LangString(65197));
     }
     const bool checked = c.defaultAfter == c.clicked;
@@ -169,14 +168,14 @@ TEST_F(LanguagesPageTest, DefaultQuestionMovesTheMarkOrPutsItBack) {
 TEST_F(LanguagesPageTest, TickingTheDefaultAgainAsksNothing) {
   // Several marks: the last one is the default the device has.
   LoadLanguages(1);
-  window.session.Catalogue.Entry(4)->SetDefaultFlag(1);
+  window.catalogue.Entry(4)->DefaultFlag = 1;
   ClickEntry(4);
   ASSERT_TRUE(page.cbDefaultLang->isChecked());
   page.cbDefaultLangClick(true);
   EXPECT_TRUE(prompts.Records().empty());
   EXPECT_TRUE(window.starts.empty());
   EXPECT_EQ(DefaultEntry(), 4);
-  EXPECT_EQ(window.session.Catalogue.Entry(1)->DefaultFlag(), 0);
+  EXPECT_EQ(window.catalogue.Entry(1)->DefaultFlag, 0);
   EXPECT_FALSE(page.cbDefaultLang->isEnabled());
 }
 
@@ -211,7 +210,7 @@ TEST_F(LanguagesPageTest, DeleteAsksAndStartsOnlyWithADeviceAndYes) {
     EXPECT_EQ(window.deleteStarted, c.started);
     ASSERT_EQ(window.starts.size(), c.started ? 1u : 0u);
     if (c.started) {
-      EXPECT_EQ(window.starts[0].action, 8);
+      EXPECT_EQ(window.starts[0].request.Action, TAction::DeleteFiles);
       EXPECT_EQ(window.starts[0].status, LangString(65195));
     }
   }
@@ -254,7 +253,7 @@ TEST_F(LanguagesPageTest, ImportFillsThePanelsRefusalResetsThemCancelKeepsThem) 
     page.ImportLangButton->click();
     EXPECT_EQ(panels(), step.shown);
     EXPECT_EQ(page.WriteLangButton->isEnabled(), step.writable);
-    EXPECT_EQ(window.session.ImportBuffer, step.buffer);
+    EXPECT_EQ(page.ImportedPackage(), step.buffer);
   }
   EXPECT_EQ(prompts.Records(TPromptEvent::OpenFile).size(), 5u);
 }
@@ -301,7 +300,6 @@ TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     prompts.Clear();
-    window.session.ImportBuffer = before;
     if (c.file) {
       QFile out(path);
       ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -312,7 +310,8 @@ TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
     }
     prompts.QueueFileName(c.file ? path : QString());
     TPackageImport import;
-    EXPECT_EQ(ImportPackage(window, c.type, &page, import), c.result);
+    import.Data = before;
+    EXPECT_EQ(ImportPackage(c.type, &page, import), c.result);
 
     const auto dialogs = prompts.Records(TPromptEvent::OpenFile);
     ASSERT_EQ(dialogs.size(), 1u);
@@ -323,9 +322,7 @@ TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
     EXPECT_TRUE(dialogs[0].File.FileName.isEmpty());
     // The file read whole, refused or not; a cancel reads nothing, and a file too large to read
     // leaves nothing of the one before.
-    EXPECT_EQ(window.session.ImportBuffer, c.grownTo ? platform::Bytes{}
-                                           : c.file  ? *c.file
-                                                     : before);
+    EXPECT_EQ(import.Data, c.grownTo ? platform::Bytes{} : c.file ? *c.file : before);
     const auto messages = prompts.Records(TPromptEvent::Message);
     ASSERT_EQ(messages.size(), c.errorText ? 1u : 0u);
     if (c.errorText) {
@@ -341,10 +338,11 @@ TEST_F(LanguagesPageTest, ImportTakesWholeFilesOfItsOwnTypeOnly) {
   prompts.Clear();
   prompts.QueueFileName(QDir(folder.path()).filePath("missing.bin"));
   TPackageImport import;
-  EXPECT_EQ(ImportPackage(window, kTypeLanguage, &page, import), TPackageImportResult::Unreadable);
+  import.Data = before;
+  EXPECT_EQ(ImportPackage(kTypeLanguage, &page, import), TPackageImportResult::Unreadable);
   ASSERT_EQ(prompts.Records(TPromptEvent::Message).size(), 1u);
   EXPECT_EQ(prompts.Last().Text, LangString(65172));
-  EXPECT_EQ(window.session.ImportBuffer, before);
+  EXPECT_EQ(import.Data, before);
 }
 
 TEST_F(LanguagesPageTest, WriteStartsOnlyAfterTheDisclaimerIsAccepted) {
@@ -386,8 +384,8 @@ TEST_F(LanguagesPageTest, WriteStartsOnlyAfterTheDisclaimerIsAccepted) {
     EXPECT_EQ(prompts.Records(TPromptEvent::Message).size(), 0u);
     ASSERT_EQ(window.starts.size(), c.started ? 1u : 0u);
     if (c.started) {
-      EXPECT_EQ(window.starts[0].action, 4);
-      EXPECT_TRUE(window.starts[0].write);
+      EXPECT_EQ(window.starts[0].request.Action, TAction::WriteLanguage);
+      EXPECT_TRUE(IsWrite(window.starts[0].request.Action));
       EXPECT_EQ(window.starts[0].status, LangString(65189));
     }
   }

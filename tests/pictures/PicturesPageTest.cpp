@@ -61,13 +61,13 @@ class PicturesPageTest : public testing::Test {
                                                                               {"Sea", true},
                                                                               {"Reef", true},
                                                                               {"Wreck", true}}) {
-    TCatalogue& catalogue = window.session.Catalogue;
-    catalogue.BuildCatalogue(Directory(names), 4, window.session.RawFileList);
+    TCatalogue& catalogue = window.catalogue;
+    catalogue.BuildCatalogue(Directory(names), 4);
     for (int i = 0; i < catalogue.CatalogueCount(); ++i) {
       QImage picture = MakeWorkingPicture();
       picture.fill(kLevelColors[i % 4]);
-      catalogue.Entry(i)->SetImage(picture);
-      page.AddDevicePicture(catalogue.Entry(i)->AddedMark() != 0,
+      catalogue.Entry(i)->Image = picture;
+      page.AddDevicePicture(catalogue.Entry(i)->AddedMark != 0,
                             catalogue.Entry(i)->NameSingleByteText(), picture);
     }
   }
@@ -110,10 +110,10 @@ TEST_F(PicturesPageTest, ClickedPictureIsPreviewedWithItsNameFlagAndButtons) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    window.session.Catalogue.ClearCatalogue();
+    window.catalogue.ClearCatalogue();
     page.Clear();
     LoadPictures();
-    window.session.Catalogue.Entry(5)->SetDefaultFlag(1);
+    window.catalogue.Entry(5)->DefaultFlag = 1;
     window.detected = c.detected;
     Click(c.added ? page.PicturesListBox : page.ReadOnlyListBox, c.row);
 
@@ -122,7 +122,7 @@ TEST_F(PicturesPageTest, ClickedPictureIsPreviewedWithItsNameFlagAndButtons) {
     EXPECT_FALSE(page.ViewImage->isHidden());
     EXPECT_EQ(page.ViewImage->pixmap().toImage().pixel(10, 10), kLevelColors[c.entry % 4]);
     // ">>" writes what the preview shows.
-    EXPECT_EQ(window.session.ReadImage.pixel(10, 10), kLevelColors[c.entry % 4]);
+    EXPECT_EQ(page.WorkingPicture().pixel(10, 10), kLevelColors[c.entry % 4]);
     EXPECT_EQ(page.cbStartUpPic->isChecked(), c.isDefault);
     EXPECT_EQ(page.DeleteFileButton->isEnabled(), c.deleteEnabled);
     EXPECT_EQ(page.cbStartUpPic->isEnabled(), c.startupEnabled);
@@ -150,13 +150,12 @@ TEST_F(PicturesPageTest, StartupQuestionSetsTheDefaultOrPutsItBack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    window.session.Catalogue.ClearCatalogue();
+    window.catalogue.ClearCatalogue();
     page.Clear();
     window.starts.clear();
     prompts.Clear();
     LoadPictures();
-    if (c.previousDefault >= 0)
-      window.session.Catalogue.Entry(c.previousDefault)->SetDefaultFlag(1);
+    if (c.previousDefault >= 0) window.catalogue.Entry(c.previousDefault)->DefaultFlag = 1;
     Click(page.ReadOnlyListBox, c.clickedRow);
     prompts.QueueAnswer(c.answer);
     page.cbStartUpPic->click();
@@ -165,10 +164,10 @@ TEST_F(PicturesPageTest, StartupQuestionSetsTheDefaultOrPutsItBack) {
     if (c.asked) {
       EXPECT_EQ(prompts.Last().Text, LangString(65220));
     }
-    EXPECT_EQ(window.session.Catalogue.DefaultPosition(), c.defaultAfter);
+    EXPECT_EQ(window.catalogue.DefaultPosition(), c.defaultAfter);
     ASSERT_EQ(window.starts.size(), c.started ? 1u : 0u);
     if (c.started) {
-      EXPECT_EQ(window.starts[0].action, 13);
+      EXPECT_EQ(window.starts[0].request.Action, TAction::SetStartupPicture);
     }
     EXPECT_EQ(page.cbStartUpPic->isChecked(), c.answer == TMessageAnswer::Yes || !c.asked);
   }
@@ -224,7 +223,7 @@ TEST_F(PicturesPageTest, ImportConvertsTheFileAndWakesTheSlidersOnlyWithADevice)
     EXPECT_FALSE(page.TrueImage->isHidden());
     EXPECT_FALSE(page.ViewImage->isHidden());
     EXPECT_EQ(page.PicFilenameTntPanel->text(), "grey.bmp");
-    EXPECT_EQ(window.session.ReadImage.pixel(0, 0), kLevelColors[1]);
+    EXPECT_EQ(page.WorkingPicture().pixel(0, 0), kLevelColors[1]);
     EXPECT_EQ(page.slGray->isEnabled(), detected);
     EXPECT_EQ(page.WrdPicButton->isEnabled(), detected);
     EXPECT_FALSE(page.cbStartUpPic->isEnabled());
@@ -233,10 +232,10 @@ TEST_F(PicturesPageTest, ImportConvertsTheFileAndWakesTheSlidersOnlyWithADevice)
       // The slider moves the boundary above the file's lightness of 100.
       page.slGray->setValue(60);
       page.slBlack->setValue(101);
-      EXPECT_EQ(window.session.ReadImage.pixel(0, 0), kLevelColors[0]);
+      EXPECT_EQ(page.WorkingPicture().pixel(0, 0), kLevelColors[0]);
     }
     page.Clear();
-    window.session.Catalogue.ClearCatalogue();
+    window.catalogue.ClearCatalogue();
   }
   page.FileListBoxClick(page.FileListModel->index(junk));
   EXPECT_EQ(prompts.Last().Text, "Formato file immagine sconosciuto");

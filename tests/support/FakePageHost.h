@@ -1,5 +1,5 @@
 // A window stand-in for the pages tested on their own: it records the transfers a page starts
-// and the status texts it shows, and holds a transfer session with a recording view.
+// and the status texts it shows, and holds the catalogue the page reads.
 #pragma once
 
 #include <QString>
@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/ByteOrder.h"
-#include "support/RecordingSessionView.h"
 #include "transfer/TransferSession.h"
 #include "widgets/PageHost.h"
 
@@ -19,21 +18,25 @@ namespace testsupport {
 class FakePageHost : public TPageHost {
  public:
   bool detected = true;
+  bool busy = false;
   struct TStart {
-    int action;
-    bool write;
+    TTransferRequest request;
     QString status;
   };
   std::vector<TStart> starts;
   QString statusPanels[3];
   bool deleteStarted = false;
-  RecordingSessionView view;
-  TTransferSession session{view};
+  // What the transfers would keep: tests fill it from directory replies.
+  TCatalogue catalogue;
 
   bool DeviceDetected() const override { return detected; }
-  TTransferSession& TransferSession() override { return session; }
-  bool StartAction(std::uint8_t action, bool write, const QString& status) override {
-    starts.push_back({action, write, status});
+  const TCatalogue& Catalogue() const override { return catalogue; }
+  int MoveDefault(int selected, int noneMarked) override {
+    return catalogue.MoveDefault(selected, noneMarked);
+  }
+  bool TransferBusy() const override { return busy; }
+  bool StartAction(TTransferRequest request, const QString& status) override {
+    starts.push_back({std::move(request), status});
     return true;
   }
   void SetStatusText(int panel, const QString& text) override { statusPanels[panel] = text; }

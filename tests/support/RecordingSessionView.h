@@ -13,11 +13,10 @@
 
 namespace testsupport {
 
-class RecordingSessionView : public TSessionView {
+// The window and the page in one: the view of the session and the results of its transfers.
+class RecordingSessionView : public TSessionView, public TTransferResults {
  public:
   // ---- Answers --------------------------------------------------------------------------------
-  QString uploadName = "picture.bmp";
-  std::vector<int> selected;      // SelectedAddedEntries
   std::deque<bool> yesNoAnswers;  // AskYesNo answers in order; No once empty
 
   // ---- Records --------------------------------------------------------------------------------
@@ -33,6 +32,7 @@ class RecordingSessionView : public TSessionView {
   int terminateRequests = 0;
   std::vector<bool> controls;  // SetControlsEnabled's `enabled`, in order
 
+  // TSessionView.
   void SetProgressMaximum(int) override {}
   void SetProgressPosition(int) override {}
   void StepProgress() override {}
@@ -49,24 +49,23 @@ class RecordingSessionView : public TSessionView {
   void SetControlsEnabled(bool enabled, bool) override { controls.push_back(enabled); }
   void TransferEnded(TTransferEnd end) override { ends.push_back(end); }
   void ClearActionText() override {}
-  QString PictureUploadName() const override { return uploadName; }
-  std::vector<int> SelectedAddedEntries() const override { return selected; }
-  void PictureCountChanged(int) override {}
+  void CatalogueOutdated() override { ++outdated; }
+
+  // TTransferResults.
   void PictureWritten(const TFileHeader& upload) override { Listed(upload); }
-  void LanguageWritten() override { ++languagesWritten; }
+  void LanguageWritten(const TFileHeader&) override { ++languagesWritten; }
   void LanguagesRead(const TCatalogue::TLanguageNames& names) override { languages = names; }
   void PictureRead(const TFileHeader& entry) override { Listed(entry); }
   void EntriesDeleted(const std::vector<int>& indexes, bool toFirst) override {
     deleted.push_back(indexes);
     defaultToFirst = toFirst;
   }
-  void CatalogueOutdated() override { ++outdated; }
   void FirmwareUpdateCompleted() override { ++firmwareCompleted; }
 
  private:
   void Listed(const TFileHeader& entry) {
     listed.push_back(entry.NameSingleByteText().toStdString() +
-                     (entry.Unreadable() ? " (unreadable)" : ""));
+                     (entry.Unreadable ? " (unreadable)" : ""));
   }
 };
 

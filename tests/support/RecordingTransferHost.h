@@ -16,7 +16,7 @@ namespace testsupport {
 class RecordingTransferHost : public TTransferHost {
  public:
   // ---- Answers --------------------------------------------------------------------------------
-  std::uint8_t actionCode = 14;
+  TAction actionCode = TAction::None;
   bool stop = false;
   int stopAfterSteps = -1;        // >= 0: the stop request rises with this many progress steps done
   std::deque<bool> yesNoAnswers;  // AskYesNo answers in order; No once empty
@@ -66,12 +66,13 @@ class RecordingTransferHost : public TTransferHost {
     return answer;
   }
   void RequestTerminate() override { ++terminateRequests; }
-  std::uint8_t CurrentActionCode() const override { return actionCode; }
+  TAction CurrentAction() const override { return actionCode; }
   int CatalogueCount() const override { return static_cast<int>(catalogue.size()); }
   std::array<std::uint8_t, 3> FileRequestParam(int index) const override {
     return catalogue.at(static_cast<std::size_t>(index));
   }
-  std::vector<platform::Bytes>& RawFiles() override { return rawFiles; }
+  void ClearFiles() override { rawFiles.clear(); }
+  void StoreFile(int, platform::Bytes file) override { rawFiles.push_back(std::move(file)); }
   std::vector<std::uint32_t> BuildDeleteList() override {
     ++deleteListsBuilt;
     return deleteList;

@@ -47,7 +47,7 @@ class SimulatorOnBusTest : public ::testing::Test {
 
   // A fresh link connected to the simulated device for `action`, as the worker opens it before
   // a transfer; whether it worked is in link->LinkOk.
-  void OpenLink(std::uint8_t action) {
+  void OpenLink(TAction action) {
     host.actionCode = action;
     link = std::make_unique<TDynaIrDA>();
     link->LinkOk = true;

@@ -63,13 +63,13 @@ class WindowOnSimulatorTest : public testing::Test {
   // four levels in the working picture, named "diver.bmp".
   void ReadPicturesAndDraw() {
     ASSERT_TRUE(TurnTo(form->PicturesTabSheet));
-    ASSERT_EQ(form->Session.Catalogue.CatalogueCount(), 5);
-    QImage& picture = form->Session.ReadImage;
+    ASSERT_EQ(form->Session.Catalogue().CatalogueCount(), 5);
+    QImage picture = MakeWorkingPicture();
     for (int y = 0; y < picture.height(); ++y) {
       for (int x = 0; x < picture.width(); ++x)
         picture.setPixel(x, y, kLevelColors[(x / 8 + y / 8) % 4]);
     }
-    form->PicturesTabSheet->PicFilenameTntPanel->setText("diver.bmp");
+    form->PicturesTabSheet->UsePicture(picture, "diver.bmp");
   }
   // Asks the device for its identity on a connection of the test's own, letting events through
   // meanwhile. The device serves one connection at a time, so once this has its answer (17), the

@@ -32,7 +32,7 @@ class ReadActionsOverBusTest : public testsupport::SimulatorOnBusTest {
   }
 
   // One transfer of the read direction: connect, the actions, close (as the worker does it).
-  void Transfer(std::uint8_t action) {
+  void Transfer(TAction action) {
     OpenLink(action);
     ASSERT_TRUE(link->LinkOk) << link->Status;
     sleeps.Clear();
@@ -54,7 +54,7 @@ TEST_F(ReadActionsOverBusTest, ReadsAllSevenPicturesInCatalogueOrder) {
   StartDevice(7);
   host.SetPictureCatalogue(7);
   host.rawFiles = {Bytes{1, 2, 3}};  // left from an earlier read
-  Transfer(kReadAllPicturesAction);
+  Transfer(TAction::ReadAllPictures);
   ASSERT_TRUE(link->LinkOk) << link->Status;
 
   std::vector<Bytes> expected = {{0x10}, {0xFF, 0x37, 4}};
@@ -76,13 +76,13 @@ TEST_F(ReadActionsOverBusTest, ReadsAllSevenPicturesInCatalogueOrder) {
 
 TEST_F(ReadActionsOverBusTest, DirectoryReadsTakeTheWholeReply) {
   StartDevice();
-  Transfer(kReadPictureDirAction);
+  Transfer(TAction::ReadPictureDir);
   ASSERT_TRUE(link->LinkOk) << link->Status;
   ASSERT_EQ(info.DirReply.size(), 4u + 32 * 5);
   EXPECT_EQ(platform::ReadLE32(info.DirReply, 0), info.DirReply.size());
   EXPECT_EQ(info.DirParam, 0xFF04FFu);
 
-  Transfer(kReadLanguagesAction);
+  Transfer(TAction::ReadLanguages);
   ASSERT_TRUE(link->LinkOk) << link->Status;
   const std::vector<Bytes> sent = Sent();
   ASSERT_EQ(sent.size(), 5u);
@@ -96,13 +96,13 @@ TEST_F(ReadActionsOverBusTest, DirectoryReadsTakeTheWholeReply) {
 TEST_F(ReadActionsOverBusTest, IdentityDecidesWhetherTheActionRuns) {
   StartDevice();
   simulator->SetIdentity(25);
-  Transfer(kReadPictureDirAction);
+  Transfer(TAction::ReadPictureDir);
   EXPECT_TRUE(link->LinkOk) << link->Status;
   EXPECT_EQ(Sent().size(), 2u);
 
   // Another device answered: told once, the program ends, the action never starts.
   simulator->SetIdentity(18);
-  Transfer(kReadPictureDirAction);
+  Transfer(TAction::ReadPictureDir);
   EXPECT_FALSE(link->LinkOk);
   EXPECT_EQ(host.notices, (std::vector<std::pair<TNoticeKind, int>>{{TNoticeKind::Error, 65182}}));
   EXPECT_EQ(host.terminateRequests, 1);
@@ -113,7 +113,7 @@ TEST_F(ReadActionsOverBusTest, IdentityDecidesWhetherTheActionRuns) {
   host.terminateRequests = 0;
   simulator->SetIdentity(17);
   simulator->SetFaults(devsim::Faults{.dropAfter = 1});
-  Transfer(kReadPictureDirAction);
+  Transfer(TAction::ReadPictureDir);
   EXPECT_FALSE(link->LinkOk);
   EXPECT_TRUE(host.notices.empty());
   EXPECT_EQ(host.terminateRequests, 0);
@@ -122,7 +122,7 @@ TEST_F(ReadActionsOverBusTest, IdentityDecidesWhetherTheActionRuns) {
 TEST_F(ReadActionsOverBusTest, LinkLostInTheThirdFileStopsTheReadAndARetryStartsClean) {
   StartDevice(7, devsim::Faults{.dropAfter = 5});  // identity, area, files 1 and 2, file 3
   host.SetPictureCatalogue(7);
-  Transfer(kReadAllPicturesAction);
+  Transfer(TAction::ReadAllPictures);
   EXPECT_FALSE(link->LinkOk);
   const std::vector<Bytes> files = simulator->Files(devsim::kPictureArea);
   const std::vector<Bytes> firstTwo(files.begin(), files.begin() + 2);
@@ -131,7 +131,7 @@ TEST_F(ReadActionsOverBusTest, LinkLostInTheThirdFileStopsTheReadAndARetryStarts
   EXPECT_EQ(host.rawFiles, firstTwo);  // nothing for file 3, nothing repeated
 
   simulator->SetFaults({});
-  Transfer(kReadAllPicturesAction);
+  Transfer(TAction::ReadAllPictures);
   ASSERT_TRUE(link->LinkOk) << link->Status;
   EXPECT_EQ(host.rawFiles, files);
   EXPECT_EQ(Sent().size(), 5u + 9u);
@@ -140,7 +140,7 @@ TEST_F(ReadActionsOverBusTest, LinkLostInTheThirdFileStopsTheReadAndARetryStarts
 TEST_F(ReadActionsOverBusTest, ShortAreaReplyFailsTheLinkBeforeAnyFile) {
   StartDevice(5, devsim::Faults{.shortReply = 2});
   host.SetPictureCatalogue(5);
-  Transfer(kReadAllPicturesAction);
+  Transfer(TAction::ReadAllPictures);
   EXPECT_FALSE(link->LinkOk);
   EXPECT_EQ(Sent().size(), 2u);
   EXPECT_TRUE(host.rawFiles.empty());
@@ -149,9 +149,9 @@ TEST_F(ReadActionsOverBusTest, ShortAreaReplyFailsTheLinkBeforeAnyFile) {
 
 TEST_F(ReadActionsOverBusTest, OnlyReadCodesAreActedOn) {
   StartDevice();
-  Transfer(kNoAction);
+  Transfer(TAction::None);
   EXPECT_TRUE(host.notices.empty());
-  Transfer(5);  // a write code in the read direction
+  Transfer(TAction::WritePicture);  // a write code in the read direction
   EXPECT_TRUE(link->LinkOk);
   EXPECT_EQ(host.notices, (std::vector<std::pair<TNoticeKind, int>>{{TNoticeKind::Notice, 65183}}));
   EXPECT_EQ(Sent().size(), 2u);  // the two identity commands

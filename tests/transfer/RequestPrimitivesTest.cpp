@@ -74,8 +74,8 @@ TEST_F(RequestPrimitivesTest, DoNothingOnceTheLinkFailedOrAStopWasAsked) {
 
 TEST_F(RequestPrimitivesTest, PausesAfterSendCommandExceptInTheFirmwareWrite) {
   const std::array<std::uint8_t, 1> type = {4};
-  for (std::uint8_t action : {5, 6}) {
-    SCOPED_TRACE("action " + std::to_string(action));
+  for (const TAction action : {TAction::WritePicture, TAction::WriteFirmware}) {
+    SCOPED_TRACE("action " + std::to_string(static_cast<int>(action)));
     host.actionCode = action;
     sleeps.Clear();
     api.QueueReceive(Bytes{0, 0, 1, 0});
@@ -84,7 +84,7 @@ TEST_F(RequestPrimitivesTest, PausesAfterSendCommandExceptInTheFirmwareWrite) {
     EXPECT_TRUE(requests.RequestReply(type, Entry(kAreaCommand), 4, std::span(area)));
     EXPECT_EQ(area, (std::array<std::uint8_t, 4>{0, 0, 1, 0}));
     const std::vector<int> sendPause =
-        action == 6 ? std::vector<int>{20} : std::vector<int>{20, 200};
+        action == TAction::WriteFirmware ? std::vector<int>{20} : std::vector<int>{20, 200};
     std::vector<int> expected = sendPause;
     expected.insert(expected.end(), {20, 200});
     EXPECT_EQ(sleeps.Waits(), expected);

@@ -12,6 +12,7 @@
 
 #include "DemoContent.h"
 #include "devsim/BusClient.h"
+#include "picture/PictureCodec.h"
 #include "support/PumpEvents.h"
 #include "support/RecordingSessionView.h"
 #include "support/SimulatorOnBus.h"
@@ -39,24 +40,25 @@ class TransferSessionTest : public testsupport::SimulatorOnBusTest {
   void Start(devsim::SimulatorConfig config, EditPictures edit) {
     config.stateDirectory = state.path().toStdString();
     StartSimulator(config, edit);
-    session.DeviceId = devsim::kDefaultDeviceId;
+    session.SetDeviceId(devsim::kDefaultDeviceId);
   }
 
   // Runs one action to its end, retries included.
-  void Run(std::uint8_t action, bool write) {
-    ASSERT_TRUE(session.Start(action, write));
+  void Run(TTransferRequest request) {
+    request.Results = &view;
+    ASSERT_TRUE(session.Start(std::move(request)));
     ASSERT_TRUE(testsupport::PumpUntil([&] { return !session.Busy(); }));
   }
 
   void ReadPictures() {
-    Run(2, false);
-    Run(3, false);
+    Run({.Action = TAction::ReadPictureDir});
+    Run({.Action = TAction::ReadAllPictures});
   }
 
   std::vector<std::string> CatalogueNames() const {
     std::vector<std::string> names;
-    for (int i = 0; i < session.Catalogue.CatalogueCount(); ++i)
-      names.push_back(session.Catalogue.Entry(i)->NameText().toStdString());
+    for (int i = 0; i < session.Catalogue().CatalogueCount(); ++i)
+      names.push_back(session.Catalogue().Entry(i)->NameText().toStdString());
     return names;
   }
 
@@ -72,21 +74,20 @@ TEST_F(TransferSessionTest, RetriedDeleteRemovesExactlyTheSelectedFiles) {
     SCOPED_TRACE("dropped at request " + std::to_string(dropAt));
     Start({}, ThreeAddedPictures);
     ReadPictures();
-    ASSERT_EQ(session.Catalogue.CatalogueCount(), 6);
-    view.selected = {3, 4};  // Fish and Dive flag
+    ASSERT_EQ(session.Catalogue().CatalogueCount(), 6);
     devsim::Faults faults;
     faults.dropAfter = dropAt;
     faults.once = true;
     simulator->SetFaults(faults);
 
-    Run(8, true);
+    Run({.Action = TAction::DeleteFiles, .Entries = {3, 4}});  // Fish and Dive flag
     const std::vector<std::string> kept = {"Diver", "Compass", "Reef", "Keepme"};
     EXPECT_EQ(Names(simulator->Files(4)), kept);
     EXPECT_EQ(CatalogueNames(), kept);
     EXPECT_EQ(view.ends.back(), TTransferEnd::Succeeded);
     ASSERT_EQ(view.deleted.size(), 1u);
     EXPECT_EQ(view.deleted[0], (std::vector<int>{4, 3}));
-    EXPECT_EQ(session.RawFileList.size(), 4u);
+    EXPECT_EQ(session.Catalogue().FileCount(), 4);
     simulator->Stop();
     simulator.reset();
     view = {};
@@ -96,7 +97,6 @@ TEST_F(TransferSessionTest, RetriedDeleteRemovesExactlyTheSelectedFiles) {
 TEST_F(TransferSessionTest, DeleteRetryAfterTheDeviceChangedOtherwiseLeavesDoubtfulFilesAlone) {
   Start({}, ThreeAddedPictures);
   ReadPictures();
-  view.selected = {3, 4};
   // Another program has added a second "Fish" since the read: which one the user meant is
   // unknowable, so only Dive flag goes, and the page is to be read again.
   simulator->Stop();
@@ -117,7 +117,7 @@ TEST_F(TransferSessionTest, DeleteRetryAfterTheDeviceChangedOtherwiseLeavesDoubt
   simulator = std::make_unique<devsim::DeviceSimulator>(config);
   ASSERT_TRUE(simulator->Start(&error)) << error;
 
-  Run(8, true);
+  Run({.Action = TAction::DeleteFiles, .Entries = {3, 4}});
   EXPECT_EQ(Names(simulator->Files(4)),
             (std::vector<std::string>{"Diver", "Compass", "Reef", "Fish", "Keepme", "Fish"}));
   EXPECT_EQ(view.outdated, 1);
@@ -128,23 +128,22 @@ TEST_F(TransferSessionTest, DeleteRetryAfterTheDeviceChangedOtherwiseLeavesDoubt
 // (request 65), then the ready polls. The device has stored the file when the link drops at 66.
 TEST_F(TransferSessionTest, WriteRetriedAfterOnlyItsReadyWaitFailedLeavesOneCopy) {
   Start({}, [](devsim::AreaContent&) {});
-  Run(1, false);
-  const int before = session.Catalogue.CatalogueCount();
-  session.ImportBuffer = devsim::MakeLanguageFile("Polski", 0, 3242);
+  Run({.Action = TAction::ReadLanguages});
+  const int before = session.Catalogue().CatalogueCount();
   devsim::Faults faults;
   faults.dropAfter = 66;
   faults.once = true;
   simulator->SetFaults(faults);
 
-  Run(4, true);
+  Run({.Action = TAction::WriteLanguage, .Package = devsim::MakeLanguageFile("Polski", 0, 3242)});
   const std::vector<Bytes> languages = simulator->Files(3);
   EXPECT_EQ(std::count_if(languages.begin(), languages.end(),
                           [](const Bytes& f) { return devsim::ParseHeader(f).Name == "Polski"; }),
             1);
-  EXPECT_EQ(session.RetryCount, 1);
+  EXPECT_EQ(session.Retries(), 1);
   EXPECT_EQ(view.ends.back(), TTransferEnd::Succeeded);
   EXPECT_EQ(view.languagesWritten, 1);
-  EXPECT_EQ(session.Catalogue.CatalogueCount(), before + 1);
+  EXPECT_EQ(session.Catalogue().CatalogueCount(), before + 1);
   // The retry looked before it wrote: one directory read, no second header packet.
   int headerPackets = 0;
   for (const auto& request : simulator->Requests())
@@ -154,16 +153,14 @@ TEST_F(TransferSessionTest, WriteRetriedAfterOnlyItsReadyWaitFailedLeavesOneCopy
 
 TEST_F(TransferSessionTest, RefusedLanguageWriteListsNothingAndKeepsTheCatalogue) {
   Start({}, [](devsim::AreaContent&) {});
-  Run(1, false);
-  const int before = session.Catalogue.CatalogueCount();
+  Run({.Action = TAction::ReadLanguages});
+  const int before = session.Catalogue().CatalogueCount();
   Bytes truncated = devsim::MakeLanguageFile("Polski", 0, 3242);
   truncated.resize(1000);  // the header still claims 3242 bytes
-  session.ImportBuffer = truncated;
-
-  Run(4, true);
+  Run({.Action = TAction::WriteLanguage, .Package = truncated});
   EXPECT_EQ(view.notices, (std::vector<std::pair<TNoticeKind, int>>{{TNoticeKind::Error, 65168}}));
   EXPECT_EQ(view.languagesWritten, 0);
-  EXPECT_EQ(session.Catalogue.CatalogueCount(), before);
+  EXPECT_EQ(session.Catalogue().CatalogueCount(), before);
   EXPECT_EQ(session.FileRequestParam(before - 1)[2], before);  // positions still the device's
   EXPECT_EQ(simulator->Files(3).size(), static_cast<std::size_t>(before));
 }
@@ -179,11 +176,11 @@ TEST_F(TransferSessionTest, ShortPictureReplyKeepsItsPlaceWithoutAPicture) {
   ReadPictures();
   EXPECT_EQ(view.listed, (std::vector<std::string>{"Diver", "Compass", "Reef", "Torn (unreadable)",
                                                    "Fish", "Dive flag"}));
-  ASSERT_EQ(session.Catalogue.CatalogueCount(), 6);
-  EXPECT_TRUE(session.Catalogue.Entry(3)->Image().isNull());
+  ASSERT_EQ(session.Catalogue().CatalogueCount(), 6);
+  EXPECT_TRUE(session.Catalogue().Entry(3)->Image.isNull());
   QImage fish = MakeWorkingPicture();
   DecodePicture(simulator->Files(4)[4], fish);
-  EXPECT_EQ(session.Catalogue.Entry(4)->Image(), fish);
+  EXPECT_EQ(session.Catalogue().Entry(4)->Image, fish);
 }
 
 // The default mark as the area reply names it, the fallback when it names nothing, and where it
@@ -222,23 +219,22 @@ TEST_F(TransferSessionTest, DefaultMarkFollowsTheAreaReplyAndDeletes) {
       memory[*devsim::AreaSlot(3)].defaultIndex = c.deviceDefault;
       ASSERT_TRUE(store.Save(3, memory[*devsim::AreaSlot(3)], error));
       ASSERT_TRUE(simulator->Start(&error)) << error;
-      Run(1, false);
+      Run({.Action = TAction::ReadLanguages});
     } else {
       ReadPictures();
     }
-    EXPECT_EQ(session.Catalogue.DefaultPosition(), c.afterRead);
+    EXPECT_EQ(session.Catalogue().DefaultPosition(), c.afterRead);
     EXPECT_EQ(view.notices.size(), c.deviceDefault == 0 ? 1u : 0u);
     if (!c.deleted.empty()) {
-      view.selected = c.deleted;
-      Run(8, true);
-      EXPECT_EQ(session.Catalogue.DefaultPosition(), c.afterDelete);
+      Run({.Action = TAction::DeleteFiles, .Entries = c.deleted});
+      EXPECT_EQ(session.Catalogue().DefaultPosition(), c.afterDelete);
       EXPECT_EQ(view.defaultToFirst, c.area == 3);
       EXPECT_EQ(simulator->DefaultIndex(c.area), c.deviceAfterDelete);
     }
     simulator->Stop();
     simulator.reset();
     view = {};
-    session.Catalogue.ClearCatalogue();
+    session.ClearCatalogue();
   }
 }
 
@@ -251,21 +247,33 @@ TEST_F(TransferSessionTest, AfterAGivenUpWriteTheNextOneWorksFromTheDevicesDirec
   const TNames left = {"Diver", "Compass", "Reef", "Fish", "Keepme"};
   const struct {
     const char* what;
-    std::uint8_t action;
+    TAction action;
     std::vector<int> selected;  // for a delete
     int defaultEntry;           // for a startup picture: the catalogue entry ticked
     devsim::Faults faults;
     TNames stored;
     int storedDefault;  // 0: not looked at
   } rows[] = {
-      {"Dive flag deleted again: nothing more goes", 8, {4}, -1, {}, left, 0},
-      {"Keepme deleted: Keepme goes", 8, {5}, -1, {}, {"Diver", "Compass", "Reef", "Fish"}, 0},
-      {"Keepme made the startup picture", 13, {}, 5, {}, left, 5},
-      {"Dive flag made the startup picture: it is gone, nothing is sent", 13, {}, 4, {}, left, 1},
+      {"Dive flag deleted again: nothing more goes", TAction::DeleteFiles, {4}, -1, {}, left, 0},
+      {"Keepme deleted: Keepme goes",
+       TAction::DeleteFiles,
+       {5},
+       -1,
+       {},
+       {"Diver", "Compass", "Reef", "Fish"},
+       0},
+      {"Keepme made the startup picture", TAction::SetStartupPicture, {}, 5, {}, left, 5},
+      {"Dive flag made the startup picture: it is gone, nothing is sent",
+       TAction::SetStartupPicture,
+       {},
+       4,
+       {},
+       left,
+       1},
       // Identity, directory, area, header, 47 content packets with two quiet polls, the last
       // packet (54): stored, then the link is lost; the retry finds the picture there.
       {"a picture whose ready answer is lost: stored once",
-       5,
+       TAction::WritePicture,
        {},
        -1,
        {.endAfter = 54, .once = true},
@@ -279,10 +287,9 @@ TEST_F(TransferSessionTest, AfterAGivenUpWriteTheNextOneWorksFromTheDevicesDirec
       area.defaultIndex = 1;
     });
     ReadPictures();
-    ASSERT_EQ(session.Catalogue.CatalogueCount(), 6);
-    view.selected = {4};
+    ASSERT_EQ(session.Catalogue().CatalogueCount(), 6);
     simulator->SetFaults({.endAfter = 2});
-    Run(8, true);
+    Run({.Action = TAction::DeleteFiles, .Entries = {4}});
     ASSERT_EQ(view.ends.back(), TTransferEnd::GaveUp);
     ASSERT_EQ(Names(simulator->Files(4)), left);
     EXPECT_FALSE(session.CatalogueTrusted());
@@ -290,11 +297,11 @@ TEST_F(TransferSessionTest, AfterAGivenUpWriteTheNextOneWorksFromTheDevicesDirec
 
     simulator->SetFaults(row.faults);
     view.outdated = 0;
-    view.selected = row.selected;
-    for (int i = 0; i < session.Catalogue.CatalogueCount(); ++i)
-      session.Catalogue.Entry(i)->SetDefaultFlag(i == row.defaultEntry ? 1 : 0);
-    view.uploadName = "Drawn.bmp";
-    Run(row.action, true);
+    session.MoveDefault(row.defaultEntry, -1);
+    Run({.Action = row.action,
+         .Picture = MakeWorkingPicture(),
+         .PictureName = "Drawn.bmp",
+         .Entries = row.selected});
     EXPECT_EQ(view.ends.back(), TTransferEnd::Succeeded);
     // The default command gets no answer: the device serves one connection at a time, so once a
     // probe gets its answer, it has dealt with everything it was sent.
@@ -308,7 +315,7 @@ TEST_F(TransferSessionTest, AfterAGivenUpWriteTheNextOneWorksFromTheDevicesDirec
     simulator->Stop();
     simulator.reset();
     view = {};
-    session.Catalogue.ClearCatalogue();
+    session.ClearCatalogue();
   }
 }
 

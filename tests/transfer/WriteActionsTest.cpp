@@ -101,7 +101,7 @@ class WriteActionsTest : public testsupport::SimulatorOnBusTest {
   }
 
   // One write transfer as the worker runs it; `sent` gets this transfer's requests.
-  void Transfer(std::uint8_t action) {
+  void Transfer(TAction action) {
     OpenLink(action);
     ASSERT_TRUE(link->LinkOk) << link->Status;
     const std::size_t before = simulator->Requests().size();
@@ -131,7 +131,7 @@ TEST_F(WriteActionsTest, PictureGoesOutAsHeaderFortySevenContentPacketsAndALastP
   StartDevice();
   info.HeaderPacket = PictureHeader();
   info.PixelData = devsim::DrawReef();
-  Transfer(kWritePictureAction);
+  Transfer(TAction::WritePicture);
   ASSERT_TRUE(linkOk) << link->Status;
 
   // The ready wait after the last packet is what tells a picture that reached the device from
@@ -157,7 +157,7 @@ TEST_F(WriteActionsTest, LanguageIsMarkedAddedAndAwaitsTheReadyAnswer) {
   StartDevice();
   const Bytes package = devsim::MakeLanguageFile("Polski", devsim::kFactoryMark, 3242);
   info.Package = package;
-  Transfer(kWriteLanguageAction);
+  Transfer(TAction::WriteLanguage);
   ASSERT_TRUE(linkOk) << link->Status;
 
   // The device answers busy twice after an upload, then ready.
@@ -183,7 +183,7 @@ TEST_F(WriteActionsTest, ShortContentEndsWithExactlyOneLastPacket) {
        {Case{0, "I A H L I3", 1}, Case{54, "I A H L I3", 55}, Case{108, "I A H C L I3", 55}}) {
     SCOPED_TRACE("content " + std::to_string(c.content));
     info.Package = LanguagePackage(c.content);
-    Transfer(kWriteLanguageAction);
+    Transfer(TAction::WriteLanguage);
     ASSERT_TRUE(linkOk) << link->Status;
     EXPECT_EQ(Shape(sent), c.shape);
     EXPECT_EQ(sent[sent.size() - 4].size(), 2 + c.lastPacket);
@@ -204,7 +204,7 @@ TEST_F(WriteActionsTest, FirmwareVersionGate) {
     StartDevice({.firmware = c.device, .faults = {}});
     ResetHost();
     info.Package = devsim::MakeFirmwareFile(c.file.first, c.file.second, "FW", {6000});
-    Transfer(kWriteFirmwareAction);
+    Transfer(TAction::WriteFirmware);
     EXPECT_TRUE(linkOk) << link->Status;
     EXPECT_EQ(sent[1], (Bytes{0xFF, 0xFA, 0xFF, 5, 0xFF}));
     EXPECT_EQ(simulator->FirmwareVersion(), c.passes ? c.file : c.device);
@@ -226,14 +226,14 @@ TEST_F(WriteActionsTest, FirmwareVersionGate) {
 TEST_F(WriteActionsTest, SameVersionAsksAndTheBatteryMustShowFiveSegments) {
   StartDevice();
   info.Package = devsim::MakeFirmwareFile(5, 1, "FW 5.1 reissue", {4000});
-  Transfer(kWriteFirmwareAction);
+  Transfer(TAction::WriteFirmware);
   EXPECT_EQ(Shape(sent), "I D");
   EXPECT_EQ(host.questions, std::vector<int>{65184});
   EXPECT_EQ(host.cursorRestores, 1);
 
   simulator->SetBattery(4);
   host.yesNoAnswers = {true};
-  Transfer(kWriteFirmwareAction);
+  Transfer(TAction::WriteFirmware);
   EXPECT_TRUE(linkOk);
   EXPECT_EQ(Shape(sent), "I D B");
   EXPECT_EQ(host.notices, (Notices{{TNoticeKind::Warning, 65215}}));
@@ -242,7 +242,7 @@ TEST_F(WriteActionsTest, SameVersionAsksAndTheBatteryMustShowFiveSegments) {
 
   simulator->SetBattery(5);
   host.yesNoAnswers = {true};
-  Transfer(kWriteFirmwareAction);
+  Transfer(TAction::WriteFirmware);
   EXPECT_TRUE(linkOk) << link->Status;
   EXPECT_EQ(Shape(sent), "I D B I H I C74 L");
   EXPECT_EQ(host.lastPartFlags, std::vector<bool>{true});
@@ -252,7 +252,7 @@ TEST_F(WriteActionsTest, FirmwarePartsFollowEachOtherWithReadyWaitsAndNoLongPaus
   StartDevice();
   const Bytes package = devsim::MakeFirmwareFile(6, 0, "FW 6.0 3 parts", {5000, 3500, 2222});
   info.Package = package;
-  Transfer(kWriteFirmwareAction);
+  Transfer(TAction::WriteFirmware);
   ASSERT_TRUE(linkOk) << link->Status;
 
   EXPECT_EQ(Shape(sent), "I D B I H I C92 L I3 H I C64 L I3 H I C41 L");
@@ -269,7 +269,7 @@ TEST_F(WriteActionsTest, DeletesGoFromTheHighestPositionDown) {
   StartDevice({.faults = {}, .factoryPictures = 3, .addedPictures = 3});
   const std::vector<Bytes> before = simulator->Files(devsim::kPictureArea);
   host.deleteList = {0xAB0404FF, 0xCD0604FF};  // the top byte means nothing
-  Transfer(kDeleteFilesAction);
+  Transfer(TAction::DeleteFiles);
   ASSERT_TRUE(linkOk) << link->Status;
 
   EXPECT_EQ(Shape(sent), "I X2 I3");
@@ -283,20 +283,21 @@ TEST_F(WriteActionsTest, DeletesGoFromTheHighestPositionDown) {
 TEST_F(WriteActionsTest, DefaultsCleanUpAndCodesWithoutAWrite) {
   StartDevice();
   host.defaultPosition = 3;
-  Transfer(kSetStartupPictureAction);
+  Transfer(TAction::SetStartupPicture);
   EXPECT_EQ(sent, (std::vector<Bytes>{{0x10}, {0xFF, 0x57, 0xFF, 4, 3}}));
   EXPECT_EQ(simulator->DefaultIndex(devsim::kPictureArea), 3);
   host.defaultPosition = 2;
-  Transfer(kSetDefaultLanguageAction);
+  Transfer(TAction::SetDefaultLanguage);
   EXPECT_EQ(sent.back(), (Bytes{0xFF, 0x57, 0xFF, 3, 2}));
   EXPECT_EQ(simulator->DefaultIndex(devsim::kLanguageArea), 2);
 
-  for (std::uint8_t action : {1, 2, 14}) Transfer(action);
+  for (const TAction action : {TAction::ReadLanguages, TAction::ReadPictureDir, TAction::None})
+    Transfer(action);
   EXPECT_EQ(Shape(sent), "I");
-  Transfer(kReadAllPicturesAction);
+  Transfer(TAction::ReadAllPictures);
   EXPECT_EQ(host.notices, (Notices{{TNoticeKind::Notice, 65183}}));
 
-  Transfer(kCleanUpMemoryAction);
+  Transfer(TAction::CleanUpMemory);
   EXPECT_TRUE(linkOk) << link->Status;
   EXPECT_EQ(Shape(sent), "I E I3");
   EXPECT_EQ(sent[1], (Bytes{0xFF, 0xE9, 0, 0, 0, 0}));
@@ -304,7 +305,7 @@ TEST_F(WriteActionsTest, DefaultsCleanUpAndCodesWithoutAWrite) {
 
   // The program ends even when the device is lost during the clean-up.
   simulator->SetFaults({.dropAfter = 2});
-  Transfer(kCleanUpMemoryAction);
+  Transfer(TAction::CleanUpMemory);
   EXPECT_FALSE(linkOk);
   EXPECT_EQ(host.terminateRequests, 2);
 }
@@ -314,7 +315,7 @@ TEST_F(WriteActionsTest, LostLinkOrStopRequestEndsThePictureAtOnce) {
   StartDevice({.faults = {.dropAfter = 25}});
   info.HeaderPacket = PictureHeader();
   info.PixelData = devsim::DrawReef();
-  Transfer(kWritePictureAction);
+  Transfer(TAction::WritePicture);
   EXPECT_FALSE(linkOk);
   EXPECT_EQ(Shape(sent), "I A H C21 I");
   EXPECT_EQ(host.steps, 24);  // nothing tried after the failed poll
@@ -323,7 +324,7 @@ TEST_F(WriteActionsTest, LostLinkOrStopRequestEndsThePictureAtOnce) {
   simulator->SetFaults({});
   ResetHost();
   host.stopAfterSteps = 10;
-  Transfer(kWritePictureAction);
+  Transfer(TAction::WritePicture);
   EXPECT_EQ(Shape(sent), "I A H C7");
   EXPECT_EQ(simulator->Files(devsim::kPictureArea).size(), 5u);
 }
@@ -344,18 +345,26 @@ TEST_F(WriteActionsTest, PackagesThatClaimMoreThanTheyHoldAreRefusedUnsent) {
 
   struct Case {
     const char* what;
-    std::uint8_t action;
+    TAction action;
     Bytes package, header, pixels;
   };
   const std::vector<Case> cases = {
-      {"truncated language", 4, Bytes(language.begin(), language.end() - 1), {}, {}},
-      {"FileSize below the header", 4, smallFileSize, {}, {}},
-      {"shorter than a header", 4, Bytes(20, 0x20), {}, {}},
-      {"short pixel data", 5, {}, PictureHeader(), Bytes(2559, 0)},
-      {"header claims more pixels", 5, {}, bigPicture, Bytes(2560, 0)},
-      {"last part cut short", 6, Bytes(firmware.begin(), firmware.end() - 1), {}, {}},
-      {"more parts announced than held", 6, extraPart, {}, {}},
-      {"part size below the header", 6, smallPart, {}, {}},
+      {"truncated language",
+       TAction::WriteLanguage,
+       Bytes(language.begin(), language.end() - 1),
+       {},
+       {}},
+      {"FileSize below the header", TAction::WriteLanguage, smallFileSize, {}, {}},
+      {"shorter than a header", TAction::WriteLanguage, Bytes(20, 0x20), {}, {}},
+      {"short pixel data", TAction::WritePicture, {}, PictureHeader(), Bytes(2559, 0)},
+      {"header claims more pixels", TAction::WritePicture, {}, bigPicture, Bytes(2560, 0)},
+      {"last part cut short",
+       TAction::WriteFirmware,
+       Bytes(firmware.begin(), firmware.end() - 1),
+       {},
+       {}},
+      {"more parts announced than held", TAction::WriteFirmware, extraPart, {}, {}},
+      {"part size below the header", TAction::WriteFirmware, smallPart, {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -368,7 +377,7 @@ TEST_F(WriteActionsTest, PackagesThatClaimMoreThanTheyHoldAreRefusedUnsent) {
     EXPECT_TRUE(linkOk) << link->Status;
     EXPECT_EQ(Shape(sent), "I");
     EXPECT_EQ(host.notices, (Notices{{TNoticeKind::Error, 65168}}));
-    EXPECT_EQ(host.cursorRestores, c.action == kWriteFirmwareAction ? 1 : 0);
+    EXPECT_EQ(host.cursorRestores, c.action == TAction::WriteFirmware ? 1 : 0);
   }
 
   // SendContent keeps to its source whoever calls it.

@@ -73,7 +73,7 @@ TEST_F(LinkTraceLoggingTest, APictureReadShowsItsFramesWhereTheRulesSay) {
 
     const QtMessageHandler previous = qInstallMessageHandler(Capture);
     host.SetPictureCatalogue(pictures);
-    OpenLink(kReadAllPicturesAction);
+    OpenLink(TAction::ReadAllPictures);
     RunReadActions(*link, info, host);
     link->CloseClient();
     qInstallMessageHandler(previous);

@@ -28,9 +28,9 @@ constexpr std::size_t kPictures = 20;
 // The main window's part of a read, reduced to the catalogue the directory reply describes.
 class BenchmarkHost : public TTransferHost {
  public:
-  std::uint8_t action = kNoAction;
+  TAction action = TAction::None;
   TCatalogue catalogue;
-  std::vector<platform::Bytes> rawFiles;
+  std::vector<platform::Bytes> rawFiles;  // in the order they came
   int notices = 0;
 
   void SetProgressMaximum(int) override {}
@@ -41,12 +41,13 @@ class BenchmarkHost : public TTransferHost {
   void Notify(TNoticeKind, int) override { ++notices; }
   bool AskYesNo(int) override { return false; }
   void RequestTerminate() override {}
-  std::uint8_t CurrentActionCode() const override { return action; }
+  TAction CurrentAction() const override { return action; }
   int CatalogueCount() const override { return catalogue.CatalogueCount(); }
   std::array<std::uint8_t, 3> FileRequestParam(int index) const override {
     return catalogue.FileRequestParam(index);
   }
-  std::vector<platform::Bytes>& RawFiles() override { return rawFiles; }
+  void ClearFiles() override { rawFiles.clear(); }
+  void StoreFile(int, platform::Bytes file) override { rawFiles.push_back(std::move(file)); }
   std::vector<std::uint32_t> BuildDeleteList() override { return {}; }
   int DefaultPosition() const override { return 0; }
   void SetLastPartSent(bool) override {}
@@ -60,7 +61,7 @@ struct Measure {
 };
 
 // One read transfer as the worker runs it: connect, the read actions, close.
-Measure Transfer(BenchmarkHost& host, TDeviceInfo& info, std::uint8_t action,
+Measure Transfer(BenchmarkHost& host, TDeviceInfo& info, TAction action,
                  const long long& pauseSum) {
   host.action = action;
   const long long pausesBefore = pauseSum;
@@ -159,9 +160,9 @@ int main() {
 
   BenchmarkHost host;
   TDeviceInfo info;
-  const Measure directory = Transfer(host, info, kReadPictureDirAction, pauseSum);
-  host.catalogue.BuildCatalogue(info.DirReply, devsim::kPictureArea, host.rawFiles);
-  const Measure pictures = Transfer(host, info, kReadAllPicturesAction, pauseSum);
+  const Measure directory = Transfer(host, info, TAction::ReadPictureDir, pauseSum);
+  host.catalogue.BuildCatalogue(info.DirReply, devsim::kPictureArea);
+  const Measure pictures = Transfer(host, info, TAction::ReadAllPictures, pauseSum);
   platform::SetSleepHook({});
   simulator.Stop();
 
