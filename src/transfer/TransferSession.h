@@ -64,12 +64,12 @@ class TTransferResults {
 struct TTransferRequest {
   TAction Action = TAction::None;
   // Language and firmware writes: the file as it was imported.
-  platform::Bytes Package;
+  platform::Bytes Package{};
   // Picture writes: the picture (exactly the device's size) and the name it is shown under.
-  QImage Picture;
-  QString PictureName;
+  QImage Picture{};
+  QString PictureName{};
   // Deletes: the catalogue entries chosen, ascending.
-  std::vector<int> Entries;
+  std::vector<int> Entries{};
   // The page that asked, told what the results change; none: nobody is.
   TTransferResults* Results = nullptr;
 };
