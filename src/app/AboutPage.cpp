@@ -126,6 +126,18 @@ AboutPage::AboutPage(double f, QWidget* parent) : QWidget(parent) {
   layout->addWidget(mDescription, 1);
 }
 
+void AboutPage::AddWelcome(const QString& text) {
+  mDescription->appendPlainText(text);
+}
+
+void AboutPage::AboutTabSheetShow() {
+  TitleImage2->setVisible(true);
+}
+
+void AboutPage::Left() {
+  TitleImage2->setVisible(false);
+}
+
 void AboutPage::ApplyTexts() {
   setWindowTitle(LangString(65249));
   lOrvanelSetup->setText(LangString(65248));

@@ -5,10 +5,12 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "widgets/PageHost.h"
+
 class QLabel;
 class QPlainTextEdit;
 
-class AboutPage : public QWidget {
+class AboutPage : public QWidget, public TWindowPage {
   Q_OBJECT
 
  public:
@@ -16,8 +18,16 @@ class AboutPage : public QWidget {
   explicit AboutPage(double f = 1.0, QWidget* parent = nullptr);
 
   // Title and setup caption from the text table; the page's tab caption goes into
-  // windowTitle(). The table's welcome text is the main window's to add to mDescription.
+  // windowTitle(). The table's welcome text is the main window's to add (AddWelcome).
   void ApplyTexts();
+  // Appends `text` to the description.
+  void AddWelcome(const QString& text);
+
+  // Runs each time the page is shown: the title picture is shown with it.
+  void AboutTabSheetShow();
+  // TWindowPage.
+  void Shown() override { AboutTabSheetShow(); }
+  void Left() override;
 
   // The title banner, `size` in device pixels.
   static QPixmap DrawTitlePicture(QSize size);

@@ -62,15 +62,16 @@ TMainForm::TMainForm(Options options)
   TabPageControl = new TTabPages(this);
   TabPageControl->setObjectName("TabPageControl");
   TabPageControl->setTabPosition(QTabWidget::East);
-  AboutTabSheet = new AboutPage(scale_);
-  PicturesTabSheet = new PicturesPage(scale_, nullptr, {}, TPageStart::Deferred);
-  LanguagesTabSheet = new LanguagesPage(scale_);
-  SoftwareTabSheet = new SoftwarePage(scale_);
+  AboutTabSheet = new AboutPage(scale_, TabPageControl);
+  PicturesTabSheet = new PicturesPage(scale_, TabPageControl, {}, TPageStart::Deferred);
+  LanguagesTabSheet = new LanguagesPage(scale_, TabPageControl);
+  SoftwareTabSheet = new SoftwarePage(scale_, TabPageControl);
   for (QWidget* page :
        {static_cast<QWidget*>(AboutTabSheet), static_cast<QWidget*>(PicturesTabSheet),
         static_cast<QWidget*>(LanguagesTabSheet), static_cast<QWidget*>(SoftwareTabSheet)}) {
     TabPageControl->addTab(page, QString());
   }
+  pages_ = {AboutTabSheet, PicturesTabSheet, LanguagesTabSheet, SoftwareTabSheet};
 
   BuildBottomStrip();
 
@@ -120,9 +121,6 @@ void TMainForm::FormCreate() {
   ProgressBar->setVisible(true);
   LEDLabelIrDA->SetLit(false);
 
-  PicturesTabSheet->NoPreviewImage->setVisible(false);
-  PicturesTabSheet->DummyImage->setVisible(false);
-
   // The window's design size is given at 120 dots per inch; it opens in the top left corner.
   const double designToScreen = scale_ * 96.0 / kDesignDotsPerInch;
   setFixedSize(::Scaled(kDesignClientWidth, designToScreen),
@@ -144,13 +142,11 @@ void TMainForm::FormCreate() {
   SetStatusText(2, QString());
 
   // The pages' start states.
-  PicturesTabSheet->EnableGreyControls(false);
-  PicturesTabSheet->SavePicFileButton->setEnabled(false);
-  PicturesTabSheet->pgImport->setCurrentWidget(PicturesTabSheet->tsPictureImport);
+  PicturesTabSheet->Clear();
   ClearLanguageLists();
 
   ApplyTexts();
-  AboutTabSheetShow();
+  AboutTabSheet->Shown();
 }
 
 void TMainForm::ApplyTexts() {
@@ -160,7 +156,7 @@ void TMainForm::ApplyTexts() {
   LEDLabelWrite->SetCaption(LangString(65179));
   ExitButton->setText(LangString(65185));
   AboutTabSheet->ApplyTexts();
-  AboutTabSheet->mDescription->appendPlainText(LangString(65251));
+  AboutTabSheet->AddWelcome(LangString(65251));
   PicturesTabSheet->ApplyTexts();
   LanguagesTabSheet->ApplyTexts();
   SoftwareTabSheet->ApplyTexts();
@@ -194,33 +190,20 @@ QString TMainForm::StatusText(int panel) const {
   return StatusPanels.at(static_cast<std::size_t>(panel))->text();
 }
 
-void TMainForm::AboutTabSheetShow() {
-  AboutTabSheet->TitleImage2->setVisible(true);
-}
-
 void TMainForm::TabPageControlChange(int index) {
-  QWidget* page = TabPageControl->widget(index);
-  if (page == AboutTabSheet) {
-    AboutTabSheetShow();
-  } else {
-    AboutTabSheet->TitleImage2->setVisible(false);
+  QWidget* shown = TabPageControl->widget(index);
+  if (shown == PicturesTabSheet) FinishStartup();
+  for (TWindowPage* page : pages_) {
+    if (dynamic_cast<QWidget*>(page) == shown) {
+      page->Shown();
+    } else {
+      page->Left();
+    }
   }
-  if (page == PicturesTabSheet) {
-    FinishStartup();
-    PicturesTabSheet->PicturesTabSheetShow();
-  }
-  if (page == LanguagesTabSheet) LanguagesTabSheet->LanguagesTabSheetShow();
-  if (page == SoftwareTabSheet) SoftwareTabSheet->SoftwareTabSheetShow();
-  if (page != PicturesTabSheet) {
-    ClearPicturesPage();
-    SetStatusText(2, QString());
-    PicturesTabSheet->tsTextImport->bClearClick();
-  }
-  if (page != LanguagesTabSheet) {
-    ClearLanguageLists();
-    SetStatusText(2, QString());
-  }
-  if (page == PicturesTabSheet || page == LanguagesTabSheet) LEDLabelIrDAChangeState();
+  // The catalogue belongs to the area of the page shown, which is read afresh.
+  Session.ClearCatalogue();
+  SetStatusText(2, QString());
+  if (shown == PicturesTabSheet || shown == LanguagesTabSheet) LEDLabelIrDAChangeState();
 }
 
 void TMainForm::ClearPicturesPage() {
@@ -230,7 +213,7 @@ void TMainForm::ClearPicturesPage() {
 }
 
 void TMainForm::ClearLanguageLists() {
-  LanguagesTabSheet->ClearLists();
+  LanguagesTabSheet->Clear();
   Session.ClearCatalogue();
 }
 
@@ -240,7 +223,6 @@ void TMainForm::UpdatePresence() {
   // The watcher is paused for a transfer; a cycle already under way must not change the light
   // (and with it the reads) under the transfer.
   if (closing_ || Session.Busy()) return;
-  PicturesPage& page = *PicturesTabSheet;
   const bool wasLit = LEDLabelIrDA->Lit();
   bool switched = false;
   if (DynaIrDA1.ListedDeviceCount() > 0) {
@@ -250,15 +232,9 @@ void TMainForm::UpdatePresence() {
       switched = wasLit && DynaIrDA1.FirstDeviceId() != Session.DeviceId();
       Session.SetDeviceId(DynaIrDA1.FirstDeviceId());
     }
-    page.WrdPicButton->setEnabled(!page.ViewImage->isHidden());
     LEDLabelIrDA->SetLit(true);
   } else {
-    page.WrdPicButton->setEnabled(false);
     LEDLabelIrDA->SetLit(false);
-  }
-  if (!page.cbStartUpPic->isChecked() && !PicturesTabSheet->PreviewFromPC) {
-    // The button's own state: the page control may be disabled around it during a transfer.
-    page.cbStartUpPic->setEnabled(page.WrdPicButton->isEnabledTo(&page));
   }
   if (switched) {
     ListsStale = true;
@@ -269,6 +245,7 @@ void TMainForm::UpdatePresence() {
 void TMainForm::LEDLabelIrDAChangeState() {
   const bool present = LEDLabelIrDA->Lit();
   SetStatusText(1, LangString(present ? 65190 : 65191));
+  for (TWindowPage* page : pages_) page->SetDevicePresent(present);
 
   QWidget* page = TabPageControl->currentWidget();
   if (present && page == PicturesTabSheet) {
@@ -276,10 +253,6 @@ void TMainForm::LEDLabelIrDAChangeState() {
     ListsStale = false;
     StartPictureRead();
   } else {
-    PicturesTabSheet->EnableGreyControls(false);
-    PicturesTabSheet->DeleteFileButton->setEnabled(false);
-    LanguagesTabSheet->DeleteLangButton->setEnabled(false);
-    LanguagesTabSheet->cbDefaultLang->setEnabled(false);
     ListsStale = true;
   }
   if (present && page == LanguagesTabSheet) StartLanguageRead();
@@ -427,12 +400,8 @@ void TMainForm::EnableControls(TAction action, bool enabled, bool aborted) {
     }
     return;
   }
-  PicturesPage& page = *PicturesTabSheet;
   ProgressBar->setValue(0);
-  const bool canWrite = enabled && !page.ViewImage->isHidden();
-  page.WrdPicButton->setEnabled(canWrite);
-  if (!page.cbStartUpPic->isChecked() && !PicturesTabSheet->PreviewFromPC)
-    page.cbStartUpPic->setEnabled(canWrite);
+  for (TWindowPage* page : pages_) page->SetBusy(!enabled);
   TabPageControl->setEnabled(enabled);
   SetBusyCursor(!enabled);
 }

@@ -60,7 +60,6 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
 
   // Handlers.
   void TabPageControlChange(int index);
-  void AboutTabSheetShow();
   void ExitButtonClick();
   void UpdatePresence();
   void LEDLabelIrDAChangeState();
@@ -182,4 +181,5 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   bool destroyed_ = false;
   bool startupQueued_ = false;
   bool startupFinished_ = false;
+  std::array<TWindowPage*, 4> pages_{};
 };

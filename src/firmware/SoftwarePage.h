@@ -7,13 +7,14 @@
 
 #include "platform/ByteOrder.h"
 #include "transfer/TransferSession.h"
+#include "widgets/PageHost.h"
 
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class TPageHost;
 
-class SoftwarePage : public QWidget, public TTransferResults {
+class SoftwarePage : public QWidget, public TTransferResults, public TWindowPage {
   Q_OBJECT
 
  public:
@@ -27,6 +28,7 @@ class SoftwarePage : public QWidget, public TTransferResults {
   void SetHost(TPageHost* host) { host_ = host; }
   // Runs each time the page is shown.
   void SoftwareTabSheetShow();
+  void Shown() override { SoftwareTabSheetShow(); }
   // Imports a firmware file and shows its header.
   void LoadSWFileButtonClick();
   // Runs the update wizard; once the diver has passed it, the write starts.

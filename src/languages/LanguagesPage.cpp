@@ -145,6 +145,15 @@ void LanguagesPage::ClearLists() {
   LangReadOnlyTntListBox->clear();
   LanguageTntListBox->clear();
   cbDefaultLang->setChecked(false);
+  // Nothing is selected any more for these to act on.
+  DeleteLangButton->setEnabled(false);
+  cbDefaultLang->setEnabled(false);
+}
+
+void LanguagesPage::SetDevicePresent(bool present) {
+  if (present) return;
+  DeleteLangButton->setEnabled(false);
+  cbDefaultLang->setEnabled(false);
 }
 
 void LanguagesPage::ShowLanguages(const QStringList& factory, const QStringList& added) {

@@ -8,6 +8,7 @@
 
 #include "platform/ByteOrder.h"
 #include "transfer/TransferSession.h"
+#include "widgets/PageHost.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -16,7 +17,7 @@ class QListWidget;
 class QPushButton;
 class TPageHost;
 
-class LanguagesPage : public QWidget, public TTransferResults {
+class LanguagesPage : public QWidget, public TTransferResults, public TWindowPage {
   Q_OBJECT
 
  public:
@@ -30,6 +31,13 @@ class LanguagesPage : public QWidget, public TTransferResults {
   void SetHost(TPageHost* host) { host_ = host; }
   // Runs each time the page is shown.
   void LanguagesTabSheetShow();
+
+  // TWindowPage: the device's languages go with another page and with a fresh read; without a
+  // device, nothing on the device can be deleted or chosen.
+  void Shown() override { LanguagesTabSheetShow(); }
+  void Left() override { ClearLists(); }
+  void Clear() override { ClearLists(); }
+  void SetDevicePresent(bool present) override;
 
   // The device's languages, factory and added. Emptying them unticks the default box: it speaks
   // of a selected language.

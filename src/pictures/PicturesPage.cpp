@@ -86,6 +86,8 @@ void PicturesPage::Clear() {
   PicFilenameTntPanel->setText("---");
   NmbOfPixPanel->setText("---");
   SavePicFileButton->setEnabled(false);
+  DeleteFileButton->setEnabled(false);
+  EnableGreyControls(false);
   pgImport->setCurrentWidget(tsPictureImport);
 }
 
@@ -459,6 +461,30 @@ void PicturesPage::UpdateWriteButton() {
   const bool canWrite =
       host_ && host_->DeviceDetected() && !host_->TransferBusy() && !ViewImage->isHidden();
   WrdPicButton->setEnabled(canWrite);
+}
+
+void PicturesPage::FollowDeviceAndTransfers() {
+  UpdateWriteButton();
+  // A device picture that is not the startup picture may become it whenever it may be written.
+  if (!cbStartUpPic->isChecked() && !PreviewFromPC)
+    cbStartUpPic->setEnabled(WrdPicButton->isEnabledTo(this));
+}
+
+void PicturesPage::Left() {
+  Clear();
+  tsTextImport->bClearClick();
+}
+
+void PicturesPage::SetDevicePresent(bool present) {
+  if (!present) {
+    EnableGreyControls(false);
+    DeleteFileButton->setEnabled(false);
+  }
+  FollowDeviceAndTransfers();
+}
+
+void PicturesPage::SetBusy(bool) {
+  FollowDeviceAndTransfers();
 }
 
 void PicturesPage::PicturesTabSheetShow() {

@@ -14,6 +14,7 @@
 #include "pictures/TextImportPage.h"
 #include "transfer/TransferSession.h"
 #include "widgets/FileTypeIcons.h"
+#include "widgets/PageHost.h"
 #include "widgets/TabPages.h"
 
 class QCheckBox;
@@ -34,7 +35,10 @@ class QTreeView;
 class TFileHeader;
 class TPageHost;
 
-class PicturesPage : public QWidget, public TTextPictureHost, public TTransferResults {
+class PicturesPage : public QWidget,
+                     public TTextPictureHost,
+                     public TTransferResults,
+                     public TWindowPage {
   Q_OBJECT
 
  public:
@@ -60,8 +64,13 @@ class PicturesPage : public QWidget, public TTextPictureHost, public TTransferRe
   // as item data, the first entry chosen.
   static void FillPictureFileTypes(QComboBox* box);
 
-  // The page's part of emptying it: no device pictures, no preview, no name, no count.
-  void Clear();
+  // TWindowPage. Clear: no device pictures, no preview, no name, no count; leaving the page also
+  // empties the text editor.
+  void Shown() override { PicturesTabSheetShow(); }
+  void Left() override;
+  void Clear() override;
+  void SetDevicePresent(bool present) override;
+  void SetBusy(bool busy) override;
   // The grey-level sliders with their captions; the sliders go back to the middle.
   void EnableGreyControls(bool enabled);
 
@@ -192,6 +201,8 @@ class PicturesPage : public QWidget, public TTextPictureHost, public TTransferRe
   TGreyBoundaries Boundaries() const;
   // The working picture, enlarged into the preview.
   void RedrawPreview();
+  // When the device or a transfer changes: the write button, and the startup box after it.
+  void FollowDeviceAndTransfers();
 
   TPageHost* host_ = nullptr;
   QImage workingPicture_ = MakeWorkingPicture();

@@ -27,3 +27,19 @@ class TPageHost {
   // A delete was started in this run: the device's memory is cleaned up at exit.
   virtual void DeleteStarted() = 0;
 };
+
+// What the window tells each page it composes; the page decides what its own controls do.
+class TWindowPage {
+ public:
+  virtual ~TWindowPage() = default;
+
+  // The page was turned to, or another page was.
+  virtual void Shown() {}
+  virtual void Left() {}
+  // The device's files are read afresh: the page forgets what it showed of them.
+  virtual void Clear() {}
+  // The presence light has just been lit or put out.
+  virtual void SetDevicePresent(bool present) { static_cast<void>(present); }
+  // A transfer starts (true) or has ended (false).
+  virtual void SetBusy(bool busy) { static_cast<void>(busy); }
+};

@@ -309,6 +309,7 @@ TEST(SetControlsEnabledTest, FirmwareWriteOnlyLocksThePagesOtherActionsAlsoTheWr
   TScriptedPrompts prompts;
   TMainForm form;
   form.PicturesTabSheet->ViewImage->setVisible(true);
+  form.LEDLabelIrDA->SetLit(true);  // a dive computer in range, for the write button to follow
 
   form.ProgressBar->setValue(5);
   form.EnableControls(TAction::WriteFirmware, false, false);
