@@ -1,23 +1,25 @@
-// The window's bottom strip: the three lights, the progress bar and Exit above the status bar
-// with its three panels.
+#include "app/BottomStrip.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Main.h"
 #include "texts/LangStrings.h"
 #include "widgets/LED.h"
 #include "widgets/PageWidgets.h"
 
-void TMainForm::BuildBottomStrip() {
+TBottomStrip::TBottomStrip(double f, QWidget* parent) : QWidget(parent) {
+  setObjectName("BottomStrip");
+  const auto scaled = [f](int designSize) { return Scaled(designSize, f); };
   pIrDABottom = new QFrame(this);
   pIrDABottom->setObjectName("pIrDABottom");
   auto* strip = new QHBoxLayout(pIrDABottom);
-  strip->setContentsMargins(Scaled(8), Scaled(4), Scaled(8), Scaled(4));
-  strip->setSpacing(Scaled(12));
+  strip->setContentsMargins(scaled(8), scaled(4), scaled(8), scaled(4));
+  strip->setSpacing(scaled(12));
 
   auto makeLight = [&](const char* name) {
     auto* light = new TLEDLabel(pIrDABottom);
@@ -61,16 +63,70 @@ void TMainForm::BuildBottomStrip() {
     panel->setFrameShadow(QFrame::Sunken);
     // The action panel takes what the strip has left, so its longer texts stay readable.
     if (i == 1) {
-      panel->setMinimumWidth(Scaled(kStatusPanelWidths[i]));
+      panel->setMinimumWidth(scaled(kStatusPanelWidths[i]));
     } else if (i == 2) {
       // The selection count keeps its design width unless its text needs more in this face.
       const int text = panel->fontMetrics().horizontalAdvance(
           LangStrings::SelectedPicturesText(888) + QStringLiteral("  "));
-      panel->setFixedWidth(std::max(Scaled(kStatusPanelWidths[i]), text));
+      panel->setFixedWidth(std::max(scaled(kStatusPanelWidths[i]), text));
     } else {
-      panel->setFixedWidth(Scaled(kStatusPanelWidths[i]));
+      panel->setFixedWidth(scaled(kStatusPanelWidths[i]));
     }
     StatusBar->addWidget(panel, i == 1 ? 1 : 0);
     StatusPanels[i] = panel;
   }
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(pIrDABottom);
+  layout->addWidget(StatusBar);
+}
+
+void TBottomStrip::ApplyTexts() {
+  LEDLabelIrDA->SetCaption(LangString(65177));
+  LEDLabelRead->SetCaption(LangString(65178));
+  LEDLabelWrite->SetCaption(LangString(65179));
+  ExitButton->setText(LangString(65185));
+}
+
+void TBottomStrip::SetStatusText(int panel, const QString& text) {
+  StatusPanels.at(static_cast<std::size_t>(panel))->setText(text);
+}
+
+QString TBottomStrip::StatusText(int panel) const {
+  return StatusPanels.at(static_cast<std::size_t>(panel))->text();
+}
+
+int TBottomStrip::StatusPanelWidth(int panel) const {
+  return StatusPanels.at(static_cast<std::size_t>(panel))->width();
+}
+
+void TBottomStrip::LightTransfer(bool write) {
+  TLEDLabel* light = write ? LEDLabelWrite : LEDLabelRead;
+  light->SetColor(lcGreen);
+  light->SetLit(true);
+}
+
+void TBottomStrip::EndTransferLights(bool gaveUp) {
+  for (TLEDLabel* light : {LEDLabelRead, LEDLabelWrite}) {
+    if (!gaveUp) {
+      light->SetLit(false);
+    } else if (light->Lit()) {
+      light->SetColor(lcRed);
+    }
+  }
+}
+
+void TBottomStrip::SetProgressMaximum(int maximum) {
+  ProgressBar->setMaximum(maximum);
+}
+
+void TBottomStrip::SetProgressPosition(int position) {
+  ProgressBar->setValue(position);
+}
+
+void TBottomStrip::StepProgress() {
+  if (ProgressBar->value() < ProgressBar->maximum())
+    ProgressBar->setValue(ProgressBar->value() + 1);
 }

@@ -73,19 +73,19 @@ TMainForm::TMainForm(Options options)
   }
   pages_ = {AboutTabSheet, PicturesTabSheet, LanguagesTabSheet, SoftwareTabSheet};
 
-  BuildBottomStrip();
+  BottomStrip = new TBottomStrip(scale_, this);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(TabPageControl, 1);
-  layout->addWidget(pIrDABottom);
-  layout->addWidget(StatusBar);
+  layout->addWidget(BottomStrip);
 
   // Wired before the watcher starts, so no presence change can come before its handler.
   connect(TabPageControl, &QTabWidget::currentChanged, this, &TMainForm::TabPageControlChange);
-  connect(ExitButton, &QPushButton::clicked, this, &TMainForm::ExitButtonClick);
-  connect(LEDLabelIrDA, &TLED::OnChangeState, this, &TMainForm::LEDLabelIrDAChangeState);
+  connect(BottomStrip->ExitButton, &QPushButton::clicked, this, &TMainForm::ExitButtonClick);
+  connect(BottomStrip->LEDLabelIrDA, &TLED::OnChangeState, this,
+          &TMainForm::LEDLabelIrDAChangeState);
 
   PicturesTabSheet->SetHost(this);
   LanguagesTabSheet->SetHost(this);
@@ -118,8 +118,8 @@ void TMainForm::FormCreate() {
   Watcher->start();
 
   // The progress bar is there from the start; no device is known yet.
-  ProgressBar->setVisible(true);
-  LEDLabelIrDA->SetLit(false);
+  BottomStrip->ProgressBar->setVisible(true);
+  BottomStrip->LEDLabelIrDA->SetLit(false);
 
   // The window's design size is given at 120 dots per inch; it opens in the top left corner.
   const double designToScreen = scale_ * 96.0 / kDesignDotsPerInch;
@@ -151,10 +151,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::ApplyTexts() {
   setWindowTitle(LangString(65248));
-  LEDLabelIrDA->SetCaption(LangString(65177));
-  LEDLabelRead->SetCaption(LangString(65178));
-  LEDLabelWrite->SetCaption(LangString(65179));
-  ExitButton->setText(LangString(65185));
+  BottomStrip->ApplyTexts();
   AboutTabSheet->ApplyTexts();
   AboutTabSheet->AddWelcome(LangString(65251));
   PicturesTabSheet->ApplyTexts();
@@ -183,11 +180,11 @@ void TMainForm::FinishStartup() {
 }
 
 void TMainForm::SetStatusText(int panel, const QString& text) {
-  StatusPanels.at(static_cast<std::size_t>(panel))->setText(text);
+  BottomStrip->SetStatusText(panel, text);
 }
 
 QString TMainForm::StatusText(int panel) const {
-  return StatusPanels.at(static_cast<std::size_t>(panel))->text();
+  return BottomStrip->StatusText(panel);
 }
 
 void TMainForm::TabPageControlChange(int index) {
@@ -223,7 +220,8 @@ void TMainForm::UpdatePresence() {
   // The watcher is paused for a transfer; a cycle already under way must not change the light
   // (and with it the reads) under the transfer.
   if (closing_ || Session.Busy()) return;
-  const bool wasLit = LEDLabelIrDA->Lit();
+  TLEDLabel* light = BottomStrip->LEDLabelIrDA;
+  const bool wasLit = light->Lit();
   bool switched = false;
   if (DynaIrDA1.ListedDeviceCount() > 0) {
     // With several devices in range, the one whose files are shown stays the one talked to as
@@ -232,9 +230,9 @@ void TMainForm::UpdatePresence() {
       switched = wasLit && DynaIrDA1.FirstDeviceId() != Session.DeviceId();
       Session.SetDeviceId(DynaIrDA1.FirstDeviceId());
     }
-    LEDLabelIrDA->SetLit(true);
+    light->SetLit(true);
   } else {
-    LEDLabelIrDA->SetLit(false);
+    light->SetLit(false);
   }
   if (switched) {
     ListsStale = true;
@@ -243,7 +241,7 @@ void TMainForm::UpdatePresence() {
 }
 
 void TMainForm::LEDLabelIrDAChangeState() {
-  const bool present = LEDLabelIrDA->Lit();
+  const bool present = DeviceDetected();
   SetStatusText(1, LangString(present ? 65190 : 65191));
   for (TWindowPage* page : pages_) page->SetDevicePresent(present);
 
@@ -287,7 +285,7 @@ void TMainForm::ExitButtonClick() {
     Session.RequestStop(false);
     return;
   }
-  if (DeleteHappened && LEDLabelIrDA->Lit()) {
+  if (DeleteHappened && DeviceDetected()) {
     // The device tidies its memory first; the clean-up ends the program once it is ready.
     StartAction({.Action = TAction::CleanUpMemory}, LangString(65186));
     return;
@@ -368,9 +366,7 @@ void TMainForm::FormDestroy() {
 
 bool TMainForm::StartAction(TTransferRequest request, const QString& statusText) {
   if (!Session.CanStart()) return false;
-  TLEDLabel* light = IsWrite(request.Action) ? LEDLabelWrite : LEDLabelRead;
-  light->SetColor(lcGreen);
-  light->SetLit(true);
+  BottomStrip->LightTransfer(IsWrite(request.Action));
   if (!statusText.isEmpty()) SetStatusText(1, statusText);
   return Session.Start(std::move(request));
 }
@@ -394,13 +390,13 @@ void TMainForm::EnableControls(TAction action, bool enabled, bool aborted) {
     TabPageControl->setEnabled(enabled);
     if (aborted) {
       SetBusyCursor(false);
-      ProgressBar->setValue(0);
+      BottomStrip->SetProgressPosition(0);
     } else if (!enabled) {
       SetBusyCursor(true);
     }
     return;
   }
-  ProgressBar->setValue(0);
+  BottomStrip->SetProgressPosition(0);
   for (TWindowPage* page : pages_) page->SetBusy(!enabled);
   TabPageControl->setEnabled(enabled);
   SetBusyCursor(!enabled);
@@ -411,8 +407,7 @@ void TMainForm::TransferEnded(TTransferEnd end) {
   const bool readAgain = std::exchange(readAgain_, false) && end == TTransferEnd::Succeeded;
   switch (end) {
     case TTransferEnd::Succeeded:
-      LEDLabelRead->SetLit(false);
-      LEDLabelWrite->SetLit(false);
+      BottomStrip->EndTransferLights(false);
       SetControlsEnabled(true, false);
       // The picture directory is in: the pictures themselves are read next. A page whose lists
       // are out of date is read again.
@@ -422,9 +417,7 @@ void TMainForm::TransferEnded(TTransferEnd end) {
       }
       break;
     case TTransferEnd::GaveUp:
-      for (TLEDLabel* light : {LEDLabelRead, LEDLabelWrite}) {
-        if (light->Lit()) light->SetColor(lcRed);
-      }
+      BottomStrip->EndTransferLights(true);
       // Part of it may have reached the device: the lists are read afresh at the next chance.
       ListsStale = true;
       SetControlsEnabled(true, true);
@@ -432,17 +425,11 @@ void TMainForm::TransferEnded(TTransferEnd end) {
       SetStatusText(1, QString());
       break;
     case TTransferEnd::Stopped:
-      LEDLabelRead->SetLit(false);
-      LEDLabelWrite->SetLit(false);
+      BottomStrip->EndTransferLights(false);
       SetControlsEnabled(true, true);
       break;
   }
   HonourPendingExit();
-}
-
-void TMainForm::StepProgress() {
-  if (ProgressBar->value() < ProgressBar->maximum())
-    ProgressBar->setValue(ProgressBar->value() + 1);
 }
 
 void TMainForm::Notify(TNoticeKind kind, int textId) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/BottomStrip.h"
 #include "irda/DynaIrDA.h"
 #include "transfer/TransferSession.h"
 #include "widgets/LED.h"
@@ -86,9 +87,9 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void FormDestroy();
 
   // TSessionView.
-  void SetProgressMaximum(int maximum) override { ProgressBar->setMaximum(maximum); }
-  void SetProgressPosition(int position) override { ProgressBar->setValue(position); }
-  void StepProgress() override;
+  void SetProgressMaximum(int maximum) override { BottomStrip->SetProgressMaximum(maximum); }
+  void SetProgressPosition(int position) override { BottomStrip->SetProgressPosition(position); }
+  void StepProgress() override { BottomStrip->StepProgress(); }
   void ProcessEvents() override { QCoreApplication::processEvents(); }
   void Notify(TNoticeKind kind, int textId) override;
   bool AskYesNo(int textId) override;
@@ -103,7 +104,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void CatalogueOutdated() override;
 
   // TPageHost.
-  bool DeviceDetected() const override { return LEDLabelIrDA->Lit(); }
+  bool DeviceDetected() const override { return BottomStrip->LEDLabelIrDA->Lit(); }
   const TCatalogue& Catalogue() const override { return Session.Catalogue(); }
   int MoveDefault(int selected, int noneMarked) override {
     return Session.MoveDefault(selected, noneMarked);
@@ -117,15 +118,7 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   PicturesPage* PicturesTabSheet;
   LanguagesPage* LanguagesTabSheet;
   SoftwarePage* SoftwareTabSheet;
-  QFrame* pIrDABottom;
-  TLEDLabel* LEDLabelIrDA;
-  QFrame* pIrDA;
-  TLEDLabel* LEDLabelRead;
-  TLEDLabel* LEDLabelWrite;
-  QProgressBar* ProgressBar;
-  QPushButton* ExitButton;
-  QStatusBar* StatusBar;
-  std::array<QLabel*, 3> StatusPanels{};
+  TBottomStrip* BottomStrip;
 
   // The IrDA component of the window: socket-layer start-up and clean-up, and the watcher's
   // enumeration. Held on the heap: a watcher that cannot be joined when the window goes is left
@@ -149,8 +142,6 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   static constexpr double kDesignDotsPerInch = 120.0;
   static constexpr int kTabWidth = 120;
   static constexpr int kTabHeight = 33;
-  static constexpr std::array<int, 3> kStatusPanelWidths{125, 392, 100};
-  static constexpr int kProgressMaximum = 10;
 
   int TabWidth() const { return tabWidth_; }
   int TabHeight() const { return tabHeight_; }
@@ -161,7 +152,6 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
 
  private:
   void FormCreate();
-  void BuildBottomStrip();
   void ApplyTexts();
   void StartPictureRead();
   void StartLanguageRead();

@@ -30,10 +30,12 @@ class FirmwareWindowTest : public testsupport::WindowOnSimulatorTest {
   FirmwareWindowTest() {
     RestartDevice({});
     form->show();
-    QObject::connect(form->ProgressBar, &QProgressBar::valueChanged, [this](int value) {
-      const int firmwareMaximum = static_cast<int>(sample.size() / 54 + 10);
-      barFull += value == firmwareMaximum && form->ProgressBar->maximum() == firmwareMaximum;
-    });
+    QObject::connect(form->BottomStrip->ProgressBar, &QProgressBar::valueChanged,
+                     [this](int value) {
+                       const int firmwareMaximum = static_cast<int>(sample.size() / 54 + 10);
+                       barFull += value == firmwareMaximum &&
+                                  form->BottomStrip->ProgressBar->maximum() == firmwareMaximum;
+                     });
   }
 
   // The shared fixture's device is back from a restart at once; by default this one stays away
@@ -59,7 +61,7 @@ class FirmwareWindowTest : public testsupport::WindowOnSimulatorTest {
     QTest::mouseClick(page.LoadSWFileButton, Qt::LeftButton);
     ASSERT_EQ(page.SWVersionPanel->text(), "V5.2");
     if (unplugFirst) device->Stop();
-    ASSERT_TRUE(PumpUntil([&] { return form->LEDLabelIrDA->Lit() == !unplugFirst; }));
+    ASSERT_TRUE(PumpUntil([&] { return form->BottomStrip->LEDLabelIrDA->Lit() == !unplugFirst; }));
     prompts.QueueModal([](QDialog& dialog) {
       auto& wizard = dynamic_cast<TWizardForm&>(dialog);
       wizard.show();
@@ -123,7 +125,7 @@ TEST_F(FirmwareWindowTest, ThreePartsGoOutAndTheDiverIsToldOnceAsTheWriteEnds) {
     ASSERT_EQ(Messages(65181, 0), 1);
     EXPECT_EQ(prompts.Last().Beep, TBeep::Notice);
     EXPECT_EQ(prompts.Last().Kind, TMessageKind::Information);
-    EXPECT_EQ(form->ProgressBar->value(), 0);
+    EXPECT_EQ(form->BottomStrip->ProgressBar->value(), 0);
     EXPECT_TRUE(form->TabPageControl->isEnabled());
     EXPECT_FALSE(form->Session.LastPartSent());
     // The device's restart and return, seen or not, bring nothing more.
@@ -146,7 +148,7 @@ TEST_F(FirmwareWindowTest, ALinkLostInTheSecondPartEndsWithTheWarningAndNoComple
   EXPECT_EQ(device->FirmwareVersion(), (Version{5, 1}));
   // Even a device that leaves range and comes back does not turn the failed write into a success.
   device->Stop();
-  ASSERT_TRUE(PumpUntil([&] { return !form->LEDLabelIrDA->Lit(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !form->BottomStrip->LEDLabelIrDA->Lit(); }));
   RestartDevice({});
   ASSERT_TRUE(WaitForLight());
   EXPECT_EQ(Messages(65181), 0);

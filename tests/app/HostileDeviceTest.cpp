@@ -881,7 +881,7 @@ TEST_F(HostileDeviceTest, ExitOrCloseEndsAWaitForAnUnansweringDeviceAtOnce) {
                 QTimer::singleShot(wait.delayMs, form.get(), [&] {
                   noticed = true;
                   if (end == TEnd::Exit) {
-                    QTest::mouseClick(form->ExitButton, Qt::LeftButton);
+                    QTest::mouseClick(form->BottomStrip->ExitButton, Qt::LeftButton);
                   } else {
                     form->close();
                   }

@@ -149,7 +149,7 @@ TEST_F(LanguagesWindowTest, CancelledDisclaimerWritesNothing) {
   EXPECT_TRUE(prompts.Records(TPromptEvent::Message).empty());
   EXPECT_EQ(device->Files(3).size(), 4u);
   EXPECT_EQ(page().LanguageTntListBox->count(), 1);
-  EXPECT_FALSE(form->LEDLabelWrite->Lit());
+  EXPECT_FALSE(form->BottomStrip->LEDLabelWrite->Lit());
 }
 
 }  // namespace

@@ -70,11 +70,11 @@ TEST_F(MainFormTest, StartsOnTheAboutPageWithItalianCaptionsAndTheLightOff) {
   for (int i = 0; i < tabs.size(); ++i) EXPECT_EQ(form->TabPageControl->tabText(i), tabs[i]);
   EXPECT_EQ(form->TabPageControl->tabPosition(), QTabWidget::East);
   EXPECT_EQ(form->windowTitle(), "Impostazione Orvanel");
-  EXPECT_EQ(form->LEDLabelIrDA->Caption(), "Rilevato Orvanel");
-  EXPECT_EQ(form->LEDLabelRead->Caption(), "Lettura");
-  EXPECT_EQ(form->LEDLabelWrite->Caption(), "Scrittura");
-  EXPECT_EQ(form->ExitButton->text(), "Esci");
-  EXPECT_FALSE(form->LEDLabelIrDA->Lit());
+  EXPECT_EQ(form->BottomStrip->LEDLabelIrDA->Caption(), "Rilevato Orvanel");
+  EXPECT_EQ(form->BottomStrip->LEDLabelRead->Caption(), "Lettura");
+  EXPECT_EQ(form->BottomStrip->LEDLabelWrite->Caption(), "Scrittura");
+  EXPECT_EQ(form->BottomStrip->ExitButton->text(), "Esci");
+  EXPECT_FALSE(form->BottomStrip->LEDLabelIrDA->Lit());
   EXPECT_EQ(form->StatusText(1),
             "Orvanel disattivato - accendere Orvanel per attivare la comunicazione a infrarossi");
   EXPECT_TRUE(form->StatusText(2).isEmpty());
@@ -94,7 +94,7 @@ TEST_F(MainFormTest, ScalesDesignSizesByTheScreenResolution) {
   Create(96);
   EXPECT_DOUBLE_EQ(form->ScaleFactor(), 1.0);
   EXPECT_EQ(form->TabWidth(), 120);
-  EXPECT_EQ(form->StatusPanels[0]->width(), 125);
+  EXPECT_EQ(form->BottomStrip->StatusPanelWidth(0), 125);
   EXPECT_EQ(form->size(), QSize(802, 593));
   form.reset();
 
@@ -102,11 +102,12 @@ TEST_F(MainFormTest, ScalesDesignSizesByTheScreenResolution) {
   EXPECT_DOUBLE_EQ(form->ScaleFactor(), 1.25);
   EXPECT_EQ(form->TabWidth(), 150);
   EXPECT_EQ(form->TabHeight(), 41);
-  EXPECT_EQ(form->StatusPanels[0]->width(), 156);
+  EXPECT_EQ(form->BottomStrip->StatusPanelWidth(0), 156);
   // The selection count is at least its design width, and wider where its text needs it.
-  EXPECT_GE(form->StatusPanels[2]->width(), 125);
-  EXPECT_GE(form->StatusPanels[2]->width(), form->StatusPanels[2]->fontMetrics().horizontalAdvance(
-                                                LangStrings::SelectedPicturesText(888)));
+  EXPECT_GE(form->BottomStrip->StatusPanelWidth(2), 125);
+  EXPECT_GE(
+      form->BottomStrip->StatusPanelWidth(2),
+      form->BottomStrip->fontMetrics().horizontalAdvance(LangStrings::SelectedPicturesText(888)));
   // The window's design size is given at 120 dots per inch.
   EXPECT_EQ(form->size(), QSize(1003, 741));
 }
@@ -142,14 +143,14 @@ TEST_F(MainFormTest, PageChangesEmptyTheOtherPagesAndWakeThePresenceHandler) {
 TEST_F(MainFormTest, PresenceUpdatesFollowTheEnumeration) {
   api.SetIdleDevices({{{0x0A, 0x1B, 0x2C, 0x3D}, "Orvanel"}});
   Create();
-  ASSERT_TRUE(PumpUntil([&] { return form->LEDLabelIrDA->Lit(); }));
+  ASSERT_TRUE(PumpUntil([&] { return form->BottomStrip->LEDLabelIrDA->Lit(); }));
   EXPECT_EQ(form->StatusText(1), "Orvanel attivato - comunicazione a infrarossi attivata");
   EXPECT_EQ(form->Session.DeviceId(), (std::array<std::uint8_t, 4>{0x0A, 0x1B, 0x2C, 0x3D}));
   // No preview, so nothing to write even with a device in range.
   EXPECT_FALSE(form->PicturesTabSheet->WrdPicButton->isEnabled());
 
   api.SetIdleDevices({});
-  ASSERT_TRUE(PumpUntil([&] { return !form->LEDLabelIrDA->Lit(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !form->BottomStrip->LEDLabelIrDA->Lit(); }));
   EXPECT_EQ(form->StatusText(1), LangString(65191));
 }
 
@@ -209,7 +210,7 @@ TEST(MainFormOverBusTest, LightFollowsASimulatedDiveComputer) {
   {
     TMainForm form;
     ASSERT_TRUE(PumpUntil([&] { return sleeps.Count(1000) >= 4; }));
-    EXPECT_FALSE(form.LEDLabelIrDA->Lit());
+    EXPECT_FALSE(form.BottomStrip->LEDLabelIrDA->Lit());
 
     devsim::SimulatorConfig config;
     config.busDirectory = bus.toStdString();
@@ -217,12 +218,12 @@ TEST(MainFormOverBusTest, LightFollowsASimulatedDiveComputer) {
     devsim::DeviceSimulator device(config);
     std::string error;
     ASSERT_TRUE(device.Start(&error)) << error;
-    ASSERT_TRUE(PumpUntil([&] { return form.LEDLabelIrDA->Lit(); }));
+    ASSERT_TRUE(PumpUntil([&] { return form.BottomStrip->LEDLabelIrDA->Lit(); }));
     EXPECT_EQ(form.StatusText(1), LangString(65190));
     EXPECT_EQ(form.Session.DeviceId(), devsim::kDefaultDeviceId);
 
     device.Stop();
-    ASSERT_TRUE(PumpUntil([&] { return !form.LEDLabelIrDA->Lit(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !form.BottomStrip->LEDLabelIrDA->Lit(); }));
     EXPECT_EQ(form.StatusText(1), LangString(65191));
     EXPECT_TRUE(prompts.Records().empty());
   }

@@ -52,7 +52,7 @@ class PicturesWindowTest : public testsupport::WindowOnSimulatorTest {
   PicturesPage& page() { return *form->PicturesTabSheet; }
   // The Pictures page with the device's pictures read.
   void OpenPicturesPage() {
-    ASSERT_TRUE(PumpUntil([&] { return form->LEDLabelIrDA->Lit(); }));
+    ASSERT_TRUE(PumpUntil([&] { return form->BottomStrip->LEDLabelIrDA->Lit(); }));
     form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
     ASSERT_TRUE(
         PumpUntil([&] { return page().PicturesListBox->count() == 2 && !form->TransferActive(); }));
@@ -284,7 +284,7 @@ TEST_F(PicturesWindowTest, ImportKeepsSaveWhileDevicePicturesStaySelected) {
     SCOPED_TRACE(c.what);
     if (!c.inRange) {
       device->Stop();
-      ASSERT_TRUE(PumpUntil([&] { return !form->LEDLabelIrDA->Lit(); }));
+      ASSERT_TRUE(PumpUntil([&] { return !form->BottomStrip->LEDLabelIrDA->Lit(); }));
     }
     ClearSelections();
     ClickItem(page().ReadOnlyListBox, 0);

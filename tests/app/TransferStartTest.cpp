@@ -123,14 +123,14 @@ TEST_F(TransferStartTest, ClosingOrLeavingDuringAStartEndsCleanlyWithOneWorkerAt
     switch (c.point) {
       case TPoint::InPresenceHandler:
         form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
-        QObject::connect(form->LEDLabelIrDA, &TLED::OnChangeState, form.get(), [&] {
-          if (form->LEDLabelIrDA->Lit()) act();
+        QObject::connect(form->BottomStrip->LEDLabelIrDA, &TLED::OnChangeState, form.get(), [&] {
+          if (form->BottomStrip->LEDLabelIrDA->Lit()) act();
         });
         AddDevice();
         break;
       case TPoint::DuringPauseWait:
         AddDevice();
-        ASSERT_TRUE(PumpUntil([&] { return form->LEDLabelIrDA->Lit(); }));
+        ASSERT_TRUE(PumpUntil([&] { return form->BottomStrip->LEDLabelIrDA->Lit(); }));
         holdWatcher = true;
         ASSERT_TRUE(PumpUntil([&] { return watcherHeld.load(); }));
         onGuiSleep = [&](int ms) {
@@ -197,7 +197,7 @@ TEST_F(TransferStartTest, SecondDeviceTakesOverOnlyWhenTheFirstHasLeft) {
       PumpUntil([&] { return Requests(second, 0xFF, 0xC2) == 5 && !form->TransferActive(); }));
   EXPECT_EQ(form->Session.DeviceId(), kOtherDeviceId);
   EXPECT_EQ(form->PicturesTabSheet->PicturesListBox->count(), 2);
-  EXPECT_TRUE(form->LEDLabelIrDA->Lit());
+  EXPECT_TRUE(form->BottomStrip->LEDLabelIrDA->Lit());
 }
 
 }  // namespace

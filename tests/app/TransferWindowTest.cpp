@@ -62,7 +62,7 @@ TEST_F(TransferWindowTest, PicturesPageListsTheDevicesPicturesWithTheirDefaultAn
             expected);
 
   // The read is over: lights out, controls back, watcher running, status emptied.
-  EXPECT_FALSE(form->LEDLabelRead->Lit());
+  EXPECT_FALSE(form->BottomStrip->LEDLabelRead->Lit());
   EXPECT_TRUE(form->TabPageControl->isEnabled());
   EXPECT_FALSE(form->Watcher->Paused);
   EXPECT_TRUE(form->StatusText(1).isEmpty());
@@ -112,8 +112,8 @@ TEST_F(TransferWindowTest, AFailingLinkIsRetriedThreeTimesThenReported) {
   EXPECT_EQ(warnings[0].Kind, TMessageKind::Warning);
   EXPECT_EQ(warnings[0].Beep, TBeep::Notice);
   // The reading light stays lit, now red; the window is usable again; nothing half-read shows.
-  EXPECT_TRUE(form->LEDLabelRead->Lit());
-  EXPECT_EQ(form->LEDLabelRead->Color(), lcRed);
+  EXPECT_TRUE(form->BottomStrip->LEDLabelRead->Lit());
+  EXPECT_EQ(form->BottomStrip->LEDLabelRead->Color(), lcRed);
   EXPECT_TRUE(form->TabPageControl->isEnabled());
   EXPECT_EQ(form->PicturesTabSheet->ReadOnlyListBox->count(), 0);
   EXPECT_EQ(form->PicturesTabSheet->PicturesListBox->count(), 0);
@@ -198,7 +198,7 @@ TEST_F(WriteWindowTest, WrittenPictureIsStoredAsSentAndListedUnderItsDeviceName)
   EXPECT_EQ(form->Session.Catalogue().Entry(5)->Position, 6);
   ASSERT_EQ(form->Session.Catalogue().FileCount(), 6);
   EXPECT_EQ(*form->Session.Catalogue().File(5), files[5]);
-  EXPECT_FALSE(form->LEDLabelWrite->Lit());
+  EXPECT_FALSE(form->BottomStrip->LEDLabelWrite->Lit());
   EXPECT_TRUE(form->StatusText(1).isEmpty());
 }
 
@@ -214,7 +214,7 @@ TEST_F(WriteWindowTest, AFailedWriteIsRetriedFromTheStartAndNeverListedTwice) {
   EXPECT_EQ(Sent(0xFF, 0x37).size(), areaCommandsBefore + 4);
   ASSERT_EQ(prompts.Records(TPromptEvent::Message).size(), 1u);
   EXPECT_EQ(prompts.Last().Text, LangString(65176));
-  EXPECT_EQ(form->LEDLabelWrite->Color(), lcRed);
+  EXPECT_EQ(form->BottomStrip->LEDLabelWrite->Color(), lcRed);
   // Nothing reached the device, and nothing of the failed attempts stays in the window.
   EXPECT_EQ(device->Files(4).size(), 5u);
   EXPECT_EQ(form->Session.Catalogue().CatalogueCount(), 5);
@@ -248,7 +248,7 @@ TEST_F(WriteWindowTest, DeletingAddedPicturesSendsTheHighestPositionFirst) {
   EXPECT_EQ(page.NmbOfPixPanel->text(), "4 immagini");
 
   // Leaving now cleans the device's memory up first, and the program ends when it is ready.
-  ASSERT_TRUE(form->LEDLabelIrDA->Lit());
+  ASSERT_TRUE(form->BottomStrip->LEDLabelIrDA->Lit());
   form->ExitButtonClick();
   ASSERT_TRUE(form->TransferActive());
   form->ExitButtonClick();  // impatient: the clean-up ends the program anyway
@@ -309,22 +309,23 @@ TEST(SetControlsEnabledTest, FirmwareWriteOnlyLocksThePagesOtherActionsAlsoTheWr
   TScriptedPrompts prompts;
   TMainForm form;
   form.PicturesTabSheet->ViewImage->setVisible(true);
-  form.LEDLabelIrDA->SetLit(true);  // a dive computer in range, for the write button to follow
+  form.BottomStrip->LEDLabelIrDA->SetLit(
+      true);  // a dive computer in range, for the write button to follow
 
-  form.ProgressBar->setValue(5);
+  form.BottomStrip->ProgressBar->setValue(5);
   form.EnableControls(TAction::WriteFirmware, false, false);
   EXPECT_FALSE(form.TabPageControl->isEnabled());
-  EXPECT_EQ(form.ProgressBar->value(), 5);
+  EXPECT_EQ(form.BottomStrip->ProgressBar->value(), 5);
   form.EnableControls(TAction::WriteFirmware, true, true);
   EXPECT_TRUE(form.TabPageControl->isEnabled());
-  EXPECT_EQ(form.ProgressBar->value(), 0);
+  EXPECT_EQ(form.BottomStrip->ProgressBar->value(), 0);
 
-  form.ProgressBar->setValue(5);
+  form.BottomStrip->ProgressBar->setValue(5);
   form.EnableControls(TAction::ReadAllPictures, false, false);
   EXPECT_FALSE(form.TabPageControl->isEnabled());
   EXPECT_FALSE(form.PicturesTabSheet->WrdPicButton->isEnabled());
   EXPECT_FALSE(form.PicturesTabSheet->cbStartUpPic->isEnabled());
-  EXPECT_EQ(form.ProgressBar->value(), 0);
+  EXPECT_EQ(form.BottomStrip->ProgressBar->value(), 0);
   form.EnableControls(TAction::ReadAllPictures, true, false);
   EXPECT_TRUE(form.PicturesTabSheet->WrdPicButton->isEnabled());
   EXPECT_TRUE(form.PicturesTabSheet->cbStartUpPic->isEnabled());

@@ -49,7 +49,7 @@ class WindowOnSimulatorTest : public testing::Test {
   }
 
   bool WaitForLight() {
-    return PumpUntil([&] { return form->LEDLabelIrDA->Lit(); });
+    return PumpUntil([&] { return form->BottomStrip->LEDLabelIrDA->Lit(); });
   }
   bool WaitIdle() {
     return PumpUntil([&] { return !form->TransferActive(); });
