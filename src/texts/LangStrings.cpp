@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <iterator>
+#include <span>
 
-// The two pieces the table leaves to us: where the maker's dealers are listed (inside 65157) and
-// the line that closes the About text (65251). Macros, so that they join the literals below.
+// The two pieces the table leaves to us: where the maker's dealers are listed (inside
+// WizardSafetyInformation) and the line that closes AboutDescription. Macros, so that they join the
+// literals below.
 #define ORVANEL_MAKER_WEB_ADDRESS u8"www.bravanto.com"
 #define ORVANEL_CLOSING_LINE u8"Copyright © BRAVANTO - tutti i diritti riservati."
 
@@ -173,13 +175,13 @@ constexpr TTextEntry kTexts[] = {
     {65263, u8"anteprima non disponibile"},
 };
 
-constexpr bool SortedById() {
-  for (std::size_t i = 1; i < std::size(kTexts); ++i) {
-    if (kTexts[i - 1].Id >= kTexts[i].Id) return false;
-  }
-  return true;
+// The lookup below relies on the table holding each text once, in ascending order.
+constexpr bool CoversEveryText(std::span<const TTextEntry> texts) {
+  return std::ranges::equal(texts, kAllTexts, [](const TTextEntry& entry, TText text) {
+    return entry.Id == static_cast<int>(text);
+  });
 }
-static_assert(SortedById(), "the lookup below relies on ascending numbers");
+static_assert(CoversEveryText(kTexts));
 
 const TTextEntry* Find(int id) {
   auto it = std::lower_bound(std::begin(kTexts), std::end(kTexts), id,
@@ -188,6 +190,10 @@ const TTextEntry* Find(int id) {
 }
 
 }  // namespace
+
+QString LangString(TText text) {
+  return LangString(static_cast<int>(text));
+}
 
 QString LangString(int id) {
   const TTextEntry* entry = Find(id);
@@ -230,36 +236,39 @@ QString OkButton() {
 }
 
 QString WizardBackCaption() {
-  return QStringLiteral("< ") + LangString(65164);
+  return QStringLiteral("< ") + LangString(TText::BackButton);
 }
 QString WizardNextCaption() {
-  return LangString(65165) + QStringLiteral(" >");
+  return LangString(TText::NextButton) + QStringLiteral(" >");
 }
 QString WizardContinueCaption() {
-  return LangString(65166) + QStringLiteral(" >");
+  return LangString(TText::ContinueButton) + QStringLiteral(" >");
 }
 QString DeleteLanguageQuestion() {
-  return LangString(65195) + QStringLiteral("?");
+  return LangString(TText::DeleteLanguageStatus) + QStringLiteral("?");
 }
 
 QString SelectedPicturesText(int count) {
-  return QString::number(count) + LangString(65222);
+  return QString::number(count) + LangString(TText::SelectedPicturesPart);
 }
 
 QString PictureCountText(int count) {
-  return QString::number(count) + QStringLiteral(" ") + LangString(65253);
+  return QString::number(count) + QStringLiteral(" ") + LangString(TText::PictureCountPart);
 }
 
 QString CorruptCatalogueMessage(int index) {
-  return LangString(65169) + QString::number(index) + LangString(65170);
+  return LangString(TText::CorruptCatalogueStart) + QString::number(index) +
+         LangString(TText::CorruptCatalogueEnd);
 }
 
 QString ExportPicturesQuestion(const QString& mask, const QString& folder) {
-  return LangString(65216) + mask + LangString(65217) + folder + QStringLiteral("?");
+  return LangString(TText::ExportPicturesQuestionStart) + mask +
+         LangString(TText::QuestionFolderPart) + folder + QStringLiteral("?");
 }
 
 QString SaveTextQuestion(const QString& fileName, const QString& folder) {
-  return LangString(65219) + fileName + LangString(65217) + folder + QStringLiteral(" ?");
+  return LangString(TText::SaveTextQuestionStart) + fileName +
+         LangString(TText::QuestionFolderPart) + folder + QStringLiteral(" ?");
 }
 
 QString DriveNotReadyMessage(QChar driveLetter) {
@@ -267,8 +276,8 @@ QString DriveNotReadyMessage(QChar driveLetter) {
 }
 
 QString DriveNotReadyMessage(const QString& drive) {
-  return LangString(65223) + QStringLiteral(" ") + drive + QStringLiteral(":  ") +
-         LangString(65224) + QStringLiteral("!");
+  return LangString(TText::DriveNotReadyStart) + QStringLiteral(" ") + drive +
+         QStringLiteral(":  ") + LangString(TText::DriveNotReadyEnd) + QStringLiteral("!");
 }
 
 }  // namespace LangStrings

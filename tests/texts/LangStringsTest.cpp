@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <set>
 
 #include "texts/LangStrings.h"
 
@@ -20,6 +21,20 @@ TEST(LangStrings, EveryNumberOfTheRangeButOneIsAText) {
     ++count;
   }
   EXPECT_EQ(count, 111);
+}
+
+// The names and the table's numbers are one to one: each name's text is there, and no number of
+// the table goes without a name.
+TEST(LangStrings, EveryNameHasATextAndEveryNumberAName) {
+  std::set<int> named;
+  for (const TText text : kAllTexts) {
+    const int id = static_cast<int>(text);
+    EXPECT_TRUE(HasLangString(id)) << id;
+    EXPECT_FALSE(LangString(text).isEmpty()) << id;
+    EXPECT_TRUE(named.insert(id).second) << id << " has two names";
+  }
+  for (int id = kFirstLangString; id <= kLastLangString; ++id)
+    EXPECT_EQ(named.count(id), HasLangString(id) ? 1u : 0u) << id;
 }
 
 TEST(LangStrings, UnknownNumbersGiveAnEmptyText) {
