@@ -432,7 +432,7 @@ void TMainForm::TransferEnded(TTransferEnd end) {
   HonourPendingExit();
 }
 
-void TMainForm::Notify(TNoticeKind kind, int textId) {
+void TMainForm::Notify(TNoticeKind kind, TText textId) {
   const QString text = LangString(textId);
   if (kind == TNoticeKind::Warning) {
     Prompts().Warning(text, TBeep::Notice, this);
@@ -441,7 +441,7 @@ void TMainForm::Notify(TNoticeKind kind, int textId) {
   }
 }
 
-bool TMainForm::AskYesNo(int textId) {
+bool TMainForm::AskYesNo(TText textId) {
   return Prompts().Ask(TMessageKind::Warning, LangString(textId), TBeep::Notice, this);
 }
 
