@@ -84,10 +84,10 @@ TBottomStrip::TBottomStrip(double f, QWidget* parent) : QWidget(parent) {
 }
 
 void TBottomStrip::ApplyTexts() {
-  LEDLabelIrDA->SetCaption(LangString(65177));
-  LEDLabelRead->SetCaption(LangString(65178));
-  LEDLabelWrite->SetCaption(LangString(65179));
-  ExitButton->setText(LangString(65185));
+  LEDLabelIrDA->SetCaption(LangString(TText::PresenceLight));
+  LEDLabelRead->SetCaption(LangString(TText::ReadLight));
+  LEDLabelWrite->SetCaption(LangString(TText::WriteLight));
+  ExitButton->setText(LangString(TText::ExitButton));
 }
 
 void TBottomStrip::SetStatusText(int panel, const QString& text) {

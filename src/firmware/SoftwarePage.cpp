@@ -17,10 +17,6 @@
 
 namespace {
 
-constexpr int kWriteFirmwareText = 65187;
-constexpr int kNoDeviceText = 65180;
-constexpr int kFirmwareCompletedText = 65181;
-
 void DrawStrap(QPainter& p, const QRectF& band, bool withHoles) {
   QLinearGradient shade(band.topLeft(), band.topRight());
   shade.setColorAt(0.0, QColor(0x1d, 0x24, 0x2c));
@@ -173,19 +169,19 @@ SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent), scale_(
 }
 
 void SoftwarePage::ApplyTexts() {
-  setWindowTitle(LangString(65207));
-  lSoftTitle->setText(LangString(65208));
-  gbSoftwareDrive->setTitle(LangString(65226));
-  lSelctSoft->setText(LangString(65209));
-  lDecription->setText(LangString(65210));
-  lSWVersion->setText(LangString(65229));
-  lSWSize->setText(LangString(65231));
-  lChecksum->setText(LangString(65211));
-  LoadSWFileButton->setText(LangString(65212));
-  WriteSWButton->setToolTip(LangString(65214));
+  setWindowTitle(LangString(TText::SoftwareTab));
+  lSoftTitle->setText(LangString(TText::SoftwareTitle));
+  gbSoftwareDrive->setTitle(LangString(TText::MyComputer));
+  lSelctSoft->setText(LangString(TText::FirmwareFileLabel));
+  lDecription->setText(LangString(TText::DescriptionLabel));
+  lSWVersion->setText(LangString(TText::VersionLabel));
+  lSWSize->setText(LangString(TText::SizeLabel));
+  lChecksum->setText(LangString(TText::ChecksumLabel));
+  LoadSWFileButton->setText(LangString(TText::ImportFirmwareButton));
+  WriteSWButton->setToolTip(LangString(TText::WriteFirmwareHint));
   // ">>" says nothing when read out: the button is named by what it does.
-  WriteSWButton->setAccessibleName(LangString(65214));
-  gbSoftwareOrvanel->setTitle(LangString(65243));
+  WriteSWButton->setAccessibleName(LangString(TText::WriteFirmwareHint));
+  gbSoftwareOrvanel->setTitle(LangString(TText::DeviceGroup));
 }
 
 void SoftwarePage::SoftwareTabSheetShow() {
@@ -226,13 +222,13 @@ void SoftwarePage::WriteSWButtonClick() {
   }
   if (!completed || !host_) return;
   if (!host_->DeviceDetected()) {
-    Prompts().Plain(LangString(kNoDeviceText), this);
+    Prompts().Plain(LangString(TText::WizardNoDevice), this);
     return;
   }
   host_->StartAction({.Action = TAction::WriteFirmware, .Package = package_, .Results = this},
-                     LangString(kWriteFirmwareText));
+                     LangString(TText::WriteFirmwareStatus));
 }
 
 void SoftwarePage::FirmwareUpdateCompleted() {
-  Prompts().Information(LangString(kFirmwareCompletedText), TBeep::Notice, this);
+  Prompts().Information(LangString(TText::FirmwareCompleted), TBeep::Notice, this);
 }

@@ -21,11 +21,6 @@
 
 namespace {
 
-constexpr int kDefaultQuestionText = 65206;
-constexpr int kSetDefaultLanguageText = 65197;
-constexpr int kDeleteLanguageText = 65195;
-constexpr int kWriteLanguageText = 65189;
-
 // Language names come in any script: the page's face list ends with one that covers them all
 // (UseFaceForAllScripts), and the lists show them a size larger, where Chinese and Korean stay
 // legible.
@@ -121,24 +116,24 @@ LanguagesPage::LanguagesPage(double f, QWidget* parent) : QWidget(parent), f_(f)
 
 void LanguagesPage::ApplyTexts() {
   // Item views take no name from a buddy: they are named after their captions directly.
-  LangReadOnlyTntListBox->setAccessibleName(LangString(65202));
-  LanguageTntListBox->setAccessibleName(LangString(65203));
-  setWindowTitle(LangString(65225));
-  lLangTitle->setText(LangString(65227));
-  gbLangMyComputer->setTitle(LangString(65226));
-  lSelctLang->setText(LangString(65228));
-  lVersion->setText(LangString(65229));
-  lLang->setText(LangString(65230));
-  lSize->setText(LangString(65231));
-  ImportLangButton->setText(LangString(65200));
-  WriteLangButton->setToolTip(LangString(65204));
+  LangReadOnlyTntListBox->setAccessibleName(LangString(TText::FactoryLanguages));
+  LanguageTntListBox->setAccessibleName(LangString(TText::AddedLanguages));
+  setWindowTitle(LangString(TText::LanguagesTab));
+  lLangTitle->setText(LangString(TText::LanguagesTitle));
+  gbLangMyComputer->setTitle(LangString(TText::MyComputer));
+  lSelctLang->setText(LangString(TText::LanguageFileLabel));
+  lVersion->setText(LangString(TText::VersionLabel));
+  lLang->setText(LangString(TText::LanguageLabel));
+  lSize->setText(LangString(TText::SizeLabel));
+  ImportLangButton->setText(LangString(TText::ImportLanguage));
+  WriteLangButton->setToolTip(LangString(TText::WriteLanguageHint));
   // ">>" says nothing when read out: the button is named by what it does.
-  WriteLangButton->setAccessibleName(LangString(65204));
-  gbLangOrvanel->setTitle(LangString(65243));
-  lFactorySetLang->setText(LangString(65202));
-  lAddLang->setText(LangString(65203));
-  DeleteLangButton->setText(LangString(65242));
-  cbDefaultLang->setText(LangString(65205));
+  WriteLangButton->setAccessibleName(LangString(TText::WriteLanguageHint));
+  gbLangOrvanel->setTitle(LangString(TText::DeviceGroup));
+  lFactorySetLang->setText(LangString(TText::FactoryLanguages));
+  lAddLang->setText(LangString(TText::AddedLanguages));
+  DeleteLangButton->setText(LangString(TText::DeleteButton));
+  cbDefaultLang->setText(LangString(TText::DefaultLanguageBox));
 }
 
 void LanguagesPage::ClearLists() {
@@ -265,11 +260,12 @@ void LanguagesPage::cbDefaultLangClick(bool checked) {
       // make the default, and the mark stays where it was.
       restore();
     } else if (host_->DeviceDetected() && selected != previous) {
-      const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangString(kDefaultQuestionText),
-                                     TBeep::Notice, this);
+      const bool yes =
+          Prompts().Ask(TMessageKind::Confirmation, LangString(TText::DefaultLanguageQuestion),
+                        TBeep::Notice, this);
       if (yes) {
         host_->StartAction({.Action = TAction::SetDefaultLanguage, .Results = this},
-                           LangString(kSetDefaultLanguageText));
+                           LangString(TText::SetDefaultLanguageStatus));
       } else {
         restore();
       }
@@ -286,7 +282,7 @@ void LanguagesPage::DeleteLangButtonClick() {
   host_->DeleteStarted();
   host_->StartAction(
       {.Action = TAction::DeleteFiles, .Entries = SelectedAddedEntries(), .Results = this},
-      LangString(kDeleteLanguageText));
+      LangString(TText::DeleteLanguageStatus));
 }
 
 // ---- The language file on the PC -------------------------------------------------------------
@@ -326,6 +322,6 @@ void LanguagesPage::WriteLangButtonClick() {
   }
   if (accepted && host_->DeviceDetected()) {
     host_->StartAction({.Action = TAction::WriteLanguage, .Package = package_, .Results = this},
-                       LangString(kWriteLanguageText));
+                       LangString(TText::WriteLanguageStatus));
   }
 }

@@ -389,61 +389,49 @@ QWidget* PicturesPage::BuildDeviceColumn(double f) {
 }
 
 void PicturesPage::ApplyTexts() {
-  setWindowTitle(LangString(65252));
+  setWindowTitle(LangString(TText::PicturesTab));
   // The arrows say nothing to a screen reader: the buttons speak their hints.
-  WrdPicButton->setToolTip(LangString(65246));
-  WrdPicButton->setAccessibleName(LangString(65246));
-  SavePicFileButton->setToolTip(LangString(65247));
-  SavePicFileButton->setAccessibleName(LangString(65247));
-  pgImport->setTabText(pgImport->indexOf(tsPictureImport), LangString(65254));
-  pgImport->setTabText(pgImport->indexOf(tsTextImport), LangString(65255));
+  WrdPicButton->setToolTip(LangString(TText::WritePictureHint));
+  WrdPicButton->setAccessibleName(LangString(TText::WritePictureHint));
+  SavePicFileButton->setToolTip(LangString(TText::SavePicturesHint));
+  SavePicFileButton->setAccessibleName(LangString(TText::SavePicturesHint));
+  pgImport->setTabText(pgImport->indexOf(tsPictureImport), LangString(TText::PictureImportTab));
+  pgImport->setTabText(pgImport->indexOf(tsTextImport), LangString(TText::TextImportTab));
   // The column keeps its design width unless the sub-page captions need more in the face this
   // machine has; cut to the design width they would lose both ends.
   const int tabs = pgImport->tabBar()->sizeHint().width() + 2 * pgImport->tabBar()->x();
   leftColumn_->setFixedWidth(std::max(leftColumnWidth_, tabs));
-  lOriginPic->setText(LangString(65262));
-  pNoPreview->setText(LangString(65263));
-  lPicFiles->setText(LangString(65232));
+  lOriginPic->setText(LangString(TText::OriginalPicture));
+  pNoPreview->setText(LangString(TText::NoPreview));
+  lPicFiles->setText(LangString(TText::PictureFiles));
   Panel3->ApplyTexts();
-  lGrayTitle->setText(LangString(65233));
+  lGrayTitle->setText(LangString(TText::GreyLevelsTitle));
   // A screen reader names each slider after the caption beside it.
   lBlack->setBuddy(slBlack);
   lGrey->setBuddy(slGray);
   lWhite->setBuddy(slWhite);
   // Item views take no name from a buddy: they are named after their captions directly.
-  FileListBox->setAccessibleName(LangString(65232));
+  FileListBox->setAccessibleName(LangString(TText::PictureFiles));
   FilterComboBox->setAccessibleName(QStringLiteral("Tipo di file"));
-  ReadOnlyListBox->setAccessibleName(LangString(65244));
-  PicturesListBox->setAccessibleName(LangString(65245));
-  lBlack->setText(LangString(65234));
-  lGrey->setText(LangString(65235));
-  lWhite->setText(LangString(65236));
-  lBright->setText(LangString(65237));
-  lDefault->setText(LangString(65238));
-  lDark->setText(LangString(65239));
-  lGreyPreview->setText(LangString(65240));
-  pGreyPreview->setText(LangString(65263));
-  cbStartUpPic->setText(LangString(65241));
-  DeleteFileButton->setText(LangString(65242));
-  gbOrvanel->setTitle(LangString(65243));
-  lFactorySetPic->setText(LangString(65244));
-  lPictureListbox->setText(LangString(65245));
+  ReadOnlyListBox->setAccessibleName(LangString(TText::FactoryPictures));
+  PicturesListBox->setAccessibleName(LangString(TText::DevicePictures));
+  lBlack->setText(LangString(TText::BlackLevel));
+  lGrey->setText(LangString(TText::GreyLevel));
+  lWhite->setText(LangString(TText::WhiteLevel));
+  lBright->setText(LangString(TText::LightBrightness));
+  lDefault->setText(LangString(TText::DefaultBrightness));
+  lDark->setText(LangString(TText::DarkBrightness));
+  lGreyPreview->setText(LangString(TText::DevicePicturePreview));
+  pGreyPreview->setText(LangString(TText::NoPreview));
+  cbStartUpPic->setText(LangString(TText::StartupPictureBox));
+  DeleteFileButton->setText(LangString(TText::DeleteButton));
+  gbOrvanel->setTitle(LangString(TText::DeviceGroup));
+  lFactorySetPic->setText(LangString(TText::FactoryPictures));
+  lPictureListbox->setText(LangString(TText::DevicePictures));
   tsTextImport->ApplyTexts();
 }
 
 // ---- Handlers -----------------------------------------------------------------------------------
-
-namespace {
-
-constexpr int kUnknownImageFormatText = 65173;
-constexpr int kCorruptIndexText = 65171;
-constexpr int kWritePictureText = 65188;
-constexpr int kSetStartupPictureText = 65196;
-constexpr int kDeletePictureText = 65194;
-constexpr int kDeleteQuestionText = 65218;
-constexpr int kStartupQuestionText = 65220;
-
-}  // namespace
 
 QString PicturesPage::SelectedPicturesText() const {
   return LangStrings::SelectedPicturesText(SelectedCount());
@@ -511,7 +499,7 @@ void PicturesPage::FileListBoxClick(const QModelIndex& index) {
 
   const TImageRead read = ReadImageFile(FileListModel->filePath(index));
   if (read.Image.isNull()) {
-    Prompts().Error(LangString(kUnknownImageFormatText), TBeep::Error, this);
+    Prompts().Error(LangString(TText::UnknownPictureFormat), TBeep::Error, this);
     return;
   }
   ImportedPicture = read.Image;
@@ -548,7 +536,7 @@ void PicturesPage::ShowDevicePicture(bool added, int row) {
   const int entry = row + (added ? ReadOnlyListBox->count() : 0);
   const TFileHeader* header = host_->Catalogue().Entry(entry);
   if (!header) {
-    Prompts().Error(LangString(kCorruptIndexText), TBeep::Error, this);
+    Prompts().Error(LangString(TText::CorruptPictureIndex), TBeep::Error, this);
     ViewImage->hide();
   } else if (header->Image.isNull()) {
     // A picture the device could not deliver: nothing to show, nothing to write.
@@ -602,11 +590,11 @@ void PicturesPage::cbStartUpPicClick(bool checked) {
   // With no picture marked, the first one counts as the startup picture.
   const int previous = host_->MoveDefault(selected, 0);
   if (host_->DeviceDetected() && selected != previous) {
-    const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangString(kStartupQuestionText),
-                                   TBeep::Notice, this);
+    const bool yes = Prompts().Ask(TMessageKind::Confirmation,
+                                   LangString(TText::StartupPictureQuestion), TBeep::Notice, this);
     if (yes) {
       host_->StartAction({.Action = TAction::SetStartupPicture, .Results = this},
-                         LangString(kSetStartupPictureText));
+                         LangString(TText::SetStartupPictureStatus));
     } else {
       host_->MoveDefault(previous, 0);
       cbStartUpPic->setChecked(false);
@@ -621,18 +609,18 @@ void PicturesPage::WrdPicButtonClick() {
                       .Picture = workingPicture_,
                       .PictureName = PicFilenameTntPanel->text(),
                       .Results = this},
-                     LangString(kWritePictureText));
+                     LangString(TText::WritePictureStatus));
 }
 
 void PicturesPage::DeleteFileButtonClick() {
   if (!host_) return;
-  const bool yes =
-      Prompts().Ask(TMessageKind::Warning, LangString(kDeleteQuestionText), TBeep::Notice, this);
+  const bool yes = Prompts().Ask(TMessageKind::Warning, LangString(TText::DeletePicturesQuestion),
+                                 TBeep::Notice, this);
   if (!yes || !host_->DeviceDetected() || host_->TransferBusy()) return;
   host_->DeleteStarted();
   host_->StartAction(
       {.Action = TAction::DeleteFiles, .Entries = SelectedAddedEntries(), .Results = this},
-      LangString(kDeletePictureText));
+      LangString(TText::DeletePictureStatus));
 }
 
 void PicturesPage::SavePicFileButtonClick() {
@@ -668,7 +656,7 @@ void PicturesPage::SavePicFileButtonClick() {
       used << name;
       if (!SaveImageFile(PreviewPicture(), QDir(folder).filePath(name),
                          jpeg ? TImageFormat::Jpeg : TImageFormat::Bmp)) {
-        Prompts().Error(LangString(kUnknownImageFormatText), TBeep::Error, this);
+        Prompts().Error(LangString(TText::UnknownPictureFormat), TBeep::Error, this);
       }
     }
   };

@@ -6,19 +6,11 @@
 #include "texts/LangStrings.h"
 #include "widgets/Prompts.h"
 
-namespace {
-
-constexpr int kLanguageDialogTitle = 65201;
-constexpr int kFirmwareDialogTitle = 65213;
-constexpr int kRefusedFileText = 65168;
-constexpr int kFileOpenText = 65172;
-
-}  // namespace
-
 TPackageImportResult ImportPackage(std::uint8_t type, QWidget* parent, TPackageImport& import) {
   const bool language = type == kTypeLanguage;
   TFileDialogRequest request;
-  request.Title = LangString(language ? kLanguageDialogTitle : kFirmwareDialogTitle);
+  request.Title =
+      LangString(language ? TText::ImportLanguageDialogTitle : TText::ImportFirmwareDialogTitle);
   request.Filter = language ? QStringLiteral("Binary File (*.bin)")
                             : QStringLiteral("Encrypted File (*.enc *.ENC)");
   request.Parent = parent;
@@ -27,7 +19,7 @@ TPackageImportResult ImportPackage(std::uint8_t type, QWidget* parent, TPackageI
 
   platform::Bytes data;
   const auto refuse = [&] {
-    Prompts().Error(LangString(kRefusedFileText), TBeep::Error, parent);
+    Prompts().Error(LangString(TText::InvalidFile), TBeep::Error, parent);
     return TPackageImportResult::Refused;
   };
   switch (ReadPackageFile(path, data)) {
@@ -39,7 +31,7 @@ TPackageImportResult ImportPackage(std::uint8_t type, QWidget* parent, TPackageI
       import.Data.clear();
       return refuse();
     case TPackageReadStatus::CannotOpen:
-      Prompts().Error(LangString(kFileOpenText), TBeep::Error, parent);
+      Prompts().Error(LangString(TText::FileAlreadyOpen), TBeep::Error, parent);
       return TPackageImportResult::Unreadable;
   }
   import.Data = data;
