@@ -41,7 +41,7 @@ TBottomStrip::TBottomStrip(double f, QWidget* parent) : QWidget(parent) {
   ProgressBar->setRange(0, kProgressMaximum);
   ProgressBar->setValue(0);
   ProgressBar->setTextVisible(false);
-  ProgressBar->setAccessibleName(QStringLiteral("Avanzamento del trasferimento"));
+  ProgressBar->setAccessibleName(LangString(TNamedText::TransferProgressName));
 
   ExitButton = new QPushButton(pIrDABottom);
   ExitButton->setObjectName("ExitButton");

@@ -143,7 +143,8 @@ SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent), scale_(
                   {lChecksum, SWChksumPanel}},
                  LoadSWFileButton, f);
 
-  WriteSWButton = NewButton(this, "WriteSWButton", kWriteButtonWidth, f, ">>");
+  WriteSWButton =
+      NewButton(this, "WriteSWButton", kWriteButtonWidth, f, LangString(TFixedText::WriteArrow));
   WriteSWButton->setEnabled(false);  // nothing imported yet
 
   gbSoftwareOrvanel = NewGroupBox(this, "gbSoftwareOrvanel", kOrvanelWidth, f);
@@ -187,7 +188,7 @@ void SoftwarePage::ApplyTexts() {
 void SoftwarePage::SoftwareTabSheetShow() {
   WriteSWButton->setEnabled(false);
   for (QLabel* panel : {SWFilenamePanel, SWDescrPanel, SWVersionPanel, SWSizePanel, SWChksumPanel})
-    panel->setText("---");
+    panel->setText(LangString(TFixedText::NoValue));
 }
 
 void SoftwarePage::LoadSWFileButtonClick() {

@@ -123,7 +123,7 @@ TLangDisclaimerForm::TLangDisclaimerForm(double f, QWidget* parent)
   setWindowTitle(LangString(TText::ImportLanguage));
 
   lDisclaimer = NewTitleLabel(this, "lDisclaimer", kTitlePointSize);
-  lDisclaimer->setText(QStringLiteral("Disclaimer"));
+  lDisclaimer->setText(LangString(TNamedText::DisclaimerTitle));
 
   mDisclaimer = new QPlainTextEdit(this);
   mDisclaimer->setObjectName("mDisclaimer");

@@ -68,7 +68,8 @@ LanguagesPage::LanguagesPage(double f, QWidget* parent) : QWidget(parent), f_(f)
                   {lSize, LangSizePanel}},
                  ImportLangButton, f);
 
-  WriteLangButton = NewButton(this, "WriteLangButton", kWriteButtonWidth, f, ">>");
+  WriteLangButton =
+      NewButton(this, "WriteLangButton", kWriteButtonWidth, f, LangString(TFixedText::WriteArrow));
   WriteLangButton->setEnabled(false);  // nothing imported yet
 
   gbLangOrvanel = NewGroupBox(this, "gbLangOrvanel", kOrvanelWidth, f);
@@ -192,7 +193,7 @@ void LanguagesPage::EntriesDeleted(const std::vector<int>& indexes, bool default
 
 void LanguagesPage::ResetImportPanels() {
   for (QLabel* panel : {LangFilenamePanel, LangDescrTntPanel, LangVersionPanel, LangSizePanel})
-    panel->setText("---");
+    panel->setText(LangString(TFixedText::NoValue));
 }
 
 void LanguagesPage::LanguagesTabSheetShow() {

@@ -71,10 +71,10 @@ QListWidget* NewDeviceList(QWidget* parent, const char* name) {
 
 void PicturesPage::FillPictureFileTypes(QComboBox* box) {
   box->clear();
-  box->addItem("Bitmap (*.bmp)", "*.BMP");
-  box->addItem("JPEG (*.jpg)", "*.JPG");
-  box->addItem("TIF (*.tif)", "*.TIF");
-  box->addItem("GIF (*.gif)", "*.GIF");
+  box->addItem(LangString(TFixedText::BitmapFileType), "*.BMP");
+  box->addItem(LangString(TFixedText::JpegFileType), "*.JPG");
+  box->addItem(LangString(TFixedText::TiffFileType), "*.TIF");
+  box->addItem(LangString(TFixedText::GifFileType), "*.GIF");
   box->setCurrentIndex(0);
 }
 
@@ -83,8 +83,8 @@ void PicturesPage::Clear() {
   PicturesListBox->clear();
   ViewImage->setVisible(false);
   cbStartUpPic->setChecked(false);
-  PicFilenameTntPanel->setText("---");
-  NmbOfPixPanel->setText("---");
+  PicFilenameTntPanel->setText(LangString(TFixedText::NoValue));
+  NmbOfPixPanel->setText(LangString(TFixedText::NoValue));
   SavePicFileButton->setEnabled(false);
   DeleteFileButton->setEnabled(false);
   EnableGreyControls(false);
@@ -124,11 +124,11 @@ int PicturesPage::SelectedCount() const {
 void PicturesPage::ShowDeleted(const std::vector<int>& entries, int pictures) {
   for (const int entry : entries)
     delete PicturesListBox->takeItem(entry - ReadOnlyListBox->count());
-  PicFilenameTntPanel->setText("---");
+  PicFilenameTntPanel->setText(LangString(TFixedText::NoValue));
   ViewImage->setVisible(false);
   DeleteFileButton->setEnabled(false);
   cbStartUpPic->setChecked(false);
-  NmbOfPixPanel->setText(pictures == 0 ? QStringLiteral("---")
+  NmbOfPixPanel->setText(pictures == 0 ? LangString(TFixedText::NoValue)
                                        : LangStrings::PictureCountText(pictures));
   PicturesListBox->scrollToTop();
 }
@@ -262,7 +262,8 @@ QWidget* PicturesPage::BuildPictureImportPage(double f) {
 QWidget* PicturesPage::BuildMiddleColumn(double f) {
   auto* column = new QWidget(this);
 
-  WrdPicButton = NewButton(column, "WrdPicButton", kArrowButtonWidth, f, ">>");
+  WrdPicButton =
+      NewButton(column, "WrdPicButton", kArrowButtonWidth, f, LangString(TFixedText::WriteArrow));
   WrdPicButton->setEnabled(false);  // needs a detected device and a preview
 
   lGrayTitle = NewLabel(column, "lGrayTitle");
@@ -322,7 +323,8 @@ QWidget* PicturesPage::BuildMiddleColumn(double f) {
 
   DeleteFileButton = NewButton(column, "DeleteFileButton", kMiddleButtonWidth, f);
   DeleteFileButton->setEnabled(false);
-  SavePicFileButton = NewButton(column, "SavePicFileButton", kArrowButtonWidth, f, "<<");
+  SavePicFileButton = NewButton(column, "SavePicFileButton", kArrowButtonWidth, f,
+                                LangString(TFixedText::SaveArrow));
   SavePicFileButton->setEnabled(false);
 
   // Spare pictures the page draws from; they are never shown themselves.
@@ -412,7 +414,7 @@ void PicturesPage::ApplyTexts() {
   lWhite->setBuddy(slWhite);
   // Item views take no name from a buddy: they are named after their captions directly.
   FileListBox->setAccessibleName(LangString(TText::PictureFiles));
-  FilterComboBox->setAccessibleName(QStringLiteral("Tipo di file"));
+  FilterComboBox->setAccessibleName(LangString(TNamedText::FileTypeName));
   ReadOnlyListBox->setAccessibleName(LangString(TText::FactoryPictures));
   PicturesListBox->setAccessibleName(LangString(TText::DevicePictures));
   lBlack->setText(LangString(TText::BlackLevel));
@@ -481,8 +483,8 @@ void PicturesPage::PicturesTabSheetShow() {
   ViewImage->hide();
   SavePicFileButton->setEnabled(false);
   DeleteFileButton->setEnabled(false);
-  PicFilenameTntPanel->setText("---");
-  NmbOfPixPanel->setText("---");
+  PicFilenameTntPanel->setText(LangString(TFixedText::NoValue));
+  NmbOfPixPanel->setText(LangString(TFixedText::NoValue));
   tsTextImport->ResetFontAndSpacing();
   pgImport->setCurrentWidget(tsPictureImport);
   UpdateWriteButton();
@@ -548,7 +550,7 @@ void PicturesPage::ShowDevicePicture(bool added, int row) {
     RedrawPreview();
     ViewImage->show();
   }
-  PicFilenameTntPanel->setText(header ? header->NameText() : QStringLiteral("---"));
+  PicFilenameTntPanel->setText(header ? header->NameText() : LangString(TFixedText::NoValue));
   cbStartUpPic->setChecked(header && header->DefaultFlag == 1);
   cbStartUpPic->setEnabled(host_->DeviceDetected() && !cbStartUpPic->isChecked());
   TrueImage->hide();

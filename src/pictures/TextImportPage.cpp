@@ -153,7 +153,7 @@ TextImportPage::TextImportPage(double f, QWidget* parent, TPageStart start)
   tbTxtEditor = NewToolBar(this, "tbTxtEditor", f);
   bFont = new QToolButton(tbTxtEditor);
   bFont->setObjectName("bFont");
-  bFont->setText("A");
+  bFont->setText(LangString(TFixedText::FontButtonFace));
   QFont bold = bFont->font();
   bold.setBold(true);
   bFont->setFont(bold);
@@ -177,7 +177,7 @@ TextImportPage::TextImportPage(double f, QWidget* parent, TPageStart start)
   eHeight->setObjectName("eHeight");
   eHeight->setText(QString::number(udShift->value()));
   eHeight->hide();
-  eHeight->setAccessibleName(QStringLiteral("Interlinea"));
+  eHeight->setAccessibleName(LangString(TNamedText::LineSpacingName));
 
   FilterComboBoxTxt = new QComboBox(this);
   FilterComboBoxTxt->setObjectName("FilterComboBoxTxt");
@@ -246,11 +246,11 @@ void TextImportPage::ApplyTexts() {
   eFilename->setAccessibleName(LangString(TText::FileNameField));
   lTxtEditor->setBuddy(retntTextEditor);
   // The face shows an "A" and the spin box a number: neither says what it is for.
-  bFont->setAccessibleName(QStringLiteral("Carattere"));
-  bFont->setToolTip(QStringLiteral("Carattere"));
-  udShift->setAccessibleName(QStringLiteral("Interlinea"));
-  udShift->setToolTip(QStringLiteral("Interlinea"));
-  FilterComboBoxTxt->setAccessibleName(QStringLiteral("Tipo di file"));
+  bFont->setAccessibleName(LangString(TNamedText::FontButtonName));
+  bFont->setToolTip(LangString(TNamedText::FontButtonName));
+  udShift->setAccessibleName(LangString(TNamedText::LineSpacingName));
+  udShift->setToolTip(LangString(TNamedText::LineSpacingName));
+  FilterComboBoxTxt->setAccessibleName(LangString(TNamedText::FileTypeName));
 }
 
 void TextImportPage::SetHost(TTextPictureHost* host) {
@@ -352,7 +352,7 @@ void TextImportPage::reTextEditorChange() {
     host_->SetPictureName(eFilename->text() + Extension());
   } else {
     PutNameFieldToRest();
-    host_->SetPictureName(QStringLiteral("---"));
+    host_->SetPictureName(LangString(TFixedText::NoValue));
   }
   host_->ShowPreview(hasLines);
   udShift->setEnabled(lines.size() > 1);

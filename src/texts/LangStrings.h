@@ -1,5 +1,6 @@
-// The table of user-visible texts (Italian edition): every caption, hint, status text and
-// message the program shows at run time, by name, plus the texts built from them.
+// The table of user-visible texts: every caption, hint, status text and message the program shows
+// at run time, by name, in the program's edition of the table (Italian), plus the texts built
+// from them and the few fixed texts that every edition shows alike.
 #pragma once
 
 #include <QChar>
@@ -9,6 +10,8 @@
 
 // The text of this name, unchanged (blanks and line breaks included).
 QString LangString(TText text);
+QString LangString(TNamedText text);
+QString LangString(TFixedText text);
 
 // The numbers the table spans; not every number in between is a text.
 inline constexpr int kFirstLangString = static_cast<int>(kAllTexts[0]);
@@ -21,20 +24,12 @@ bool HasLangString(int id);
 
 namespace LangStrings {
 
-// Caption of boxes without an icon, and the application's title.
-QString ApplicationTitle();
+// The maker's web address, as the safety information gives it.
 QString MakerWebAddress();
+// The size of an imported package file.
+QString ByteCountText(qsizetype bytes);
 
-// Captions and buttons of the message boxes.
-QString WarningCaption();
-QString ErrorCaption();
-QString InformationCaption();
-QString ConfirmationCaption();
-QString YesButton();
-QString NoButton();
-QString OkButton();
-
-// Texts the program puts together from table entries and fixed pieces.
+// ---- Texts the program puts together from table entries and fixed pieces
 QString WizardBackCaption();                 // "< " + BackButton
 QString WizardNextCaption();                 // NextButton + " >"
 QString WizardContinueCaption();             // ContinueButton + " >"

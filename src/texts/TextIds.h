@@ -1,5 +1,6 @@
-// TextIds: the name of every numbered text the program shows, after where it is shown; the
-// numbers are those of the text table, which every edition of the table keeps.
+// TextIds: the names of the texts the program shows, after where they are shown: the numbered
+// texts of the table (every edition keeps the numbers), the texts of an edition that have no
+// number, and the few that every edition shows alike.
 #pragma once
 
 #include <cstddef>
@@ -149,3 +150,49 @@ inline constexpr TText kAllTexts[] = {
 inline constexpr std::size_t kTextCount = std::size(kAllTexts);
 
 #undef ORVANEL_TEXT_IDS
+
+// Texts an edition shows that the numbered table does not hold; the same one-line-a-text list.
+#define ORVANEL_NAMED_TEXTS(TEXT)                                                            \
+  /* Captions and buttons of the message boxes */                                            \
+  TEXT(WarningCaption)                                                                       \
+  TEXT(ErrorCaption)                                                                         \
+  TEXT(InformationCaption)                                                                   \
+  TEXT(ConfirmationCaption)                                                                  \
+  TEXT(YesButton)                                                                            \
+  TEXT(NoButton)                                                                             \
+  TEXT(OkButton)                                                                             \
+  /* Spoken names and hints of controls whose face says nothing */                           \
+  TEXT(TransferProgressName) /* the progress bar of the bottom strip */                      \
+  TEXT(FontButtonName)       /* the "A" of the text editor */                                \
+  TEXT(LineSpacingName)      /* the text editor's spacing box */                             \
+  TEXT(FileTypeName)         /* the file type boxes of the Pictures page */                  \
+  /* And the rest */                                                                         \
+  TEXT(DisclaimerTitle)     /* the title above the language disclaimer */                    \
+  TEXT(UnknownErrorMessage) /* the error box for an exception that says nothing of itself */ \
+  TEXT(ToolkitTranslation)  /* base name of the toolkit's translation for its own dialogs */
+
+// Texts every edition shows alike: the program's name, notations, and what the file dialogs and
+// file type boxes offer.
+#define ORVANEL_FIXED_TEXTS(TEXT)                                                        \
+  TEXT(ApplicationTitle) /* also the caption of boxes without an icon */                 \
+  TEXT(NoValue)          /* a value field with nothing to show */                        \
+  TEXT(WriteArrow)       /* faces of the buttons between a page's PC and device sides */ \
+  TEXT(SaveArrow)                                                                        \
+  TEXT(FontButtonFace)                                                                   \
+  TEXT(LanguageFileFilter) /* the package import dialogs */                              \
+  TEXT(FirmwareFileFilter)                                                               \
+  TEXT(BitmapFileType) /* the picture file types, in the order the boxes list them */    \
+  TEXT(JpegFileType)                                                                     \
+  TEXT(TiffFileType)                                                                     \
+  TEXT(GifFileType)
+
+#define ORVANEL_TEXT_NAME(name) name,
+#define ORVANEL_ONE_MORE(name) +1
+enum class TNamedText : std::uint8_t { ORVANEL_NAMED_TEXTS(ORVANEL_TEXT_NAME) };
+inline constexpr std::size_t kNamedTextCount = 0 ORVANEL_NAMED_TEXTS(ORVANEL_ONE_MORE);
+enum class TFixedText : std::uint8_t { ORVANEL_FIXED_TEXTS(ORVANEL_TEXT_NAME) };
+inline constexpr std::size_t kFixedTextCount = 0 ORVANEL_FIXED_TEXTS(ORVANEL_ONE_MORE);
+#undef ORVANEL_ONE_MORE
+#undef ORVANEL_TEXT_NAME
+#undef ORVANEL_FIXED_TEXTS
+#undef ORVANEL_NAMED_TEXTS

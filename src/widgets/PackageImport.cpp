@@ -11,8 +11,8 @@ TPackageImportResult ImportPackage(std::uint8_t type, QWidget* parent, TPackageI
   TFileDialogRequest request;
   request.Title =
       LangString(language ? TText::ImportLanguageDialogTitle : TText::ImportFirmwareDialogTitle);
-  request.Filter = language ? QStringLiteral("Binary File (*.bin)")
-                            : QStringLiteral("Encrypted File (*.enc *.ENC)");
+  request.Filter = language ? LangString(TFixedText::LanguageFileFilter)
+                            : LangString(TFixedText::FirmwareFileFilter);
   request.Parent = parent;
   const QString path = Prompts().OpenFileName(request);
   if (path.isEmpty()) return TPackageImportResult::Cancelled;

@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "texts/LangStrings.h"
+
 namespace {
 
 constexpr int kValuePanelHeight = 21;
@@ -54,7 +56,7 @@ QLabel* NewPanel(QWidget* parent, const char* name, const QString& text) {
 }
 
 QLabel* NewValuePanel(QWidget* parent, const char* name, double f) {
-  QLabel* panel = NewPanel(parent, name, "---");
+  QLabel* panel = NewPanel(parent, name, LangString(TFixedText::NoValue));
   panel->setFixedHeight(Scaled(kValuePanelHeight, f));
   return panel;
 }
