@@ -179,9 +179,7 @@ void SoftwarePage::ApplyTexts() {
   lSWSize->setText(LangString(TText::SizeLabel));
   lChecksum->setText(LangString(TText::ChecksumLabel));
   LoadSWFileButton->setText(LangString(TText::ImportFirmwareButton));
-  WriteSWButton->setToolTip(LangString(TText::WriteFirmwareHint));
-  // ">>" says nothing when read out: the button is named by what it does.
-  WriteSWButton->setAccessibleName(LangString(TText::WriteFirmwareHint));
+  SetSpokenHint(WriteSWButton, LangString(TText::WriteFirmwareHint));
   gbSoftwareOrvanel->setTitle(LangString(TText::DeviceGroup));
 }
 

@@ -127,9 +127,7 @@ void LanguagesPage::ApplyTexts() {
   lLang->setText(LangString(TText::LanguageLabel));
   lSize->setText(LangString(TText::SizeLabel));
   ImportLangButton->setText(LangString(TText::ImportLanguage));
-  WriteLangButton->setToolTip(LangString(TText::WriteLanguageHint));
-  // ">>" says nothing when read out: the button is named by what it does.
-  WriteLangButton->setAccessibleName(LangString(TText::WriteLanguageHint));
+  SetSpokenHint(WriteLangButton, LangString(TText::WriteLanguageHint));
   gbLangOrvanel->setTitle(LangString(TText::DeviceGroup));
   lFactorySetLang->setText(LangString(TText::FactoryLanguages));
   lAddLang->setText(LangString(TText::AddedLanguages));

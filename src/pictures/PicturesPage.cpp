@@ -392,11 +392,8 @@ QWidget* PicturesPage::BuildDeviceColumn(double f) {
 
 void PicturesPage::ApplyTexts() {
   setWindowTitle(LangString(TText::PicturesTab));
-  // The arrows say nothing to a screen reader: the buttons speak their hints.
-  WrdPicButton->setToolTip(LangString(TText::WritePictureHint));
-  WrdPicButton->setAccessibleName(LangString(TText::WritePictureHint));
-  SavePicFileButton->setToolTip(LangString(TText::SavePicturesHint));
-  SavePicFileButton->setAccessibleName(LangString(TText::SavePicturesHint));
+  SetSpokenHint(WrdPicButton, LangString(TText::WritePictureHint));
+  SetSpokenHint(SavePicFileButton, LangString(TText::SavePicturesHint));
   pgImport->setTabText(pgImport->indexOf(tsPictureImport), LangString(TText::PictureImportTab));
   pgImport->setTabText(pgImport->indexOf(tsTextImport), LangString(TText::TextImportTab));
   // The column keeps its design width unless the sub-page captions need more in the face this

@@ -241,15 +241,12 @@ void TextImportPage::ApplyTexts() {
     eFilename->selectAll();
   }
   bSaveApply->setText(LangString(TText::SaveButton));
-  tbSaveAs->setAccessibleName(LangString(TText::FileNameField));
-  tbSaveAs->setToolTip(LangString(TText::FileNameField));
+  SetSpokenHint(tbSaveAs, LangString(TText::FileNameField));
   eFilename->setAccessibleName(LangString(TText::FileNameField));
   lTxtEditor->setBuddy(retntTextEditor);
   // The face shows an "A" and the spin box a number: neither says what it is for.
-  bFont->setAccessibleName(LangString(TNamedText::FontButtonName));
-  bFont->setToolTip(LangString(TNamedText::FontButtonName));
-  udShift->setAccessibleName(LangString(TNamedText::LineSpacingName));
-  udShift->setToolTip(LangString(TNamedText::LineSpacingName));
+  SetSpokenHint(bFont, LangString(TNamedText::FontButtonName));
+  SetSpokenHint(udShift, LangString(TNamedText::LineSpacingName));
   FilterComboBoxTxt->setAccessibleName(LangString(TNamedText::FileTypeName));
 }
 

@@ -148,6 +148,11 @@ void SelectAllOnClick(QLineEdit* field, std::function<void()> onClick) {
   field->installEventFilter(new TSelectAllOnClick(field, std::move(onClick)));
 }
 
+void SetSpokenHint(QWidget* control, const QString& hint) {
+  control->setToolTip(hint);
+  control->setAccessibleName(hint);
+}
+
 void ShowAsFactoryList(QWidget* list) {
   QPalette factory = list->palette();
   factory.setColor(QPalette::Base, factory.color(QPalette::Button));

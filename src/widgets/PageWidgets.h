@@ -55,6 +55,10 @@ void RestField(QLineEdit* field, const QString& text, QPushButton* apply);
 // caret) is done.
 void SelectAllOnClick(QLineEdit* field, std::function<void()> onClick = {});
 
+// A control whose face says nothing when read out (an arrow, a lone letter, a number, an icon)
+// speaks its hint instead.
+void SetSpokenHint(QWidget* control, const QString& hint);
+
 // Factory entries sit on the button face: they can be looked at, not deleted.
 void ShowAsFactoryList(QWidget* list);
 
