@@ -10,12 +10,21 @@
 #include "firmware/WizardForm.h"
 #include "texts/LangStrings.h"
 #include "transfer/TransferSession.h"
-#include "widgets/PackageImport.h"
+#include "widgets/PackagePanel.h"
 #include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
 #include "widgets/Prompts.h"
 
 namespace {
+
+// The imported firmware file: caption and value panel of each field, top down.
+constexpr TPackagePanel::TRow kImportFields[] = {
+    {TPackagePanel::TField::FileName, "lSelctSoft", TText::FirmwareFileLabel, "SWFilenamePanel"},
+    {TPackagePanel::TField::Name, "lDecription", TText::DescriptionLabel, "SWDescrPanel"},
+    {TPackagePanel::TField::Version, "lSWVersion", TText::VersionLabel, "SWVersionPanel"},
+    {TPackagePanel::TField::Size, "lSWSize", TText::SizeLabel, "SWSizePanel"},
+    {TPackagePanel::TField::Checksum, "lChecksum", TText::ChecksumLabel, "SWChksumPanel"},
+};
 
 void DrawStrap(QPainter& p, const QRectF& band, bool withHoles) {
   QLinearGradient shade(band.topLeft(), band.topRight());
@@ -123,25 +132,12 @@ SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent), scale_(
 
   lSoftTitle = NewTitleLabel(this, "lSoftTitle", 12);
 
-  gbSoftwareDrive = NewGroupBox(this, "gbSoftwareDrive", kDriveWidth, f);
-  lSelctSoft = NewLabel(gbSoftwareDrive, "lSelctSoft");
-  SWFilenamePanel = NewValuePanel(gbSoftwareDrive, "SWFilenamePanel", f);
-  lDecription = NewLabel(gbSoftwareDrive, "lDecription");
-  SWDescrPanel = NewValuePanel(gbSoftwareDrive, "SWDescrPanel", f);
-  lSWVersion = NewLabel(gbSoftwareDrive, "lSWVersion");
-  SWVersionPanel = NewValuePanel(gbSoftwareDrive, "SWVersionPanel", f);
-  lSWSize = NewLabel(gbSoftwareDrive, "lSWSize");
-  SWSizePanel = NewValuePanel(gbSoftwareDrive, "SWSizePanel", f);
-  lChecksum = NewLabel(gbSoftwareDrive, "lChecksum");
-  SWChksumPanel = NewValuePanel(gbSoftwareDrive, "SWChksumPanel", f);
-  LoadSWFileButton = NewButton(gbSoftwareDrive, "LoadSWFileButton", kLoadButtonWidth, f);
-  NewFieldColumn(gbSoftwareDrive,
-                 {{lSelctSoft, SWFilenamePanel},
-                  {lDecription, SWDescrPanel},
-                  {lSWVersion, SWVersionPanel},
-                  {lSWSize, SWSizePanel},
-                  {lChecksum, SWChksumPanel}},
-                 LoadSWFileButton, f);
+  gbSoftwareDrive = new TPackagePanel(this, "gbSoftwareDrive", kImportFields, "LoadSWFileButton",
+                                      TText::ImportFirmwareButton, f);
+  gbSoftwareDrive->Expose(
+      {&lSelctSoft, &lDecription, &lSWVersion, &lSWSize, &lChecksum},
+      {&SWFilenamePanel, &SWDescrPanel, &SWVersionPanel, &SWSizePanel, &SWChksumPanel});
+  LoadSWFileButton = gbSoftwareDrive->ImportButton();
 
   WriteSWButton =
       NewButton(this, "WriteSWButton", kWriteButtonWidth, f, LangString(TFixedText::WriteArrow));
@@ -172,45 +168,18 @@ SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent), scale_(
 void SoftwarePage::ApplyTexts() {
   setWindowTitle(LangString(TText::SoftwareTab));
   lSoftTitle->setText(LangString(TText::SoftwareTitle));
-  gbSoftwareDrive->setTitle(LangString(TText::MyComputer));
-  lSelctSoft->setText(LangString(TText::FirmwareFileLabel));
-  lDecription->setText(LangString(TText::DescriptionLabel));
-  lSWVersion->setText(LangString(TText::VersionLabel));
-  lSWSize->setText(LangString(TText::SizeLabel));
-  lChecksum->setText(LangString(TText::ChecksumLabel));
-  LoadSWFileButton->setText(LangString(TText::ImportFirmwareButton));
+  gbSoftwareDrive->ApplyTexts();
   SetSpokenHint(WriteSWButton, LangString(TText::WriteFirmwareHint));
   gbSoftwareOrvanel->setTitle(LangString(TText::DeviceGroup));
 }
 
 void SoftwarePage::SoftwareTabSheetShow() {
   WriteSWButton->setEnabled(false);
-  for (QLabel* panel : {SWFilenamePanel, SWDescrPanel, SWVersionPanel, SWSizePanel, SWChksumPanel})
-    panel->setText(LangString(TFixedText::NoValue));
+  gbSoftwareDrive->Reset();
 }
 
 void SoftwarePage::LoadSWFileButtonClick() {
-  if (!host_) return;
-  TPackageImport import;
-  switch (ImportPackage(kTypeFirmware, this, import)) {
-    case TPackageImportResult::Imported:
-      package_ = import.Data;
-      SWFilenamePanel->setText(import.FileName);
-      SWSizePanel->setText(import.Fields.Size);
-      SWVersionPanel->setText(import.Fields.Version);
-      SWDescrPanel->setText(import.Fields.Name);
-      SWChksumPanel->setText(import.Fields.Checksum);
-      WriteSWButton->setEnabled(true);
-      break;
-    case TPackageImportResult::Refused:
-      // Nothing of the file imported before may be written now.
-      package_.clear();
-      SoftwareTabSheetShow();
-      break;
-    case TPackageImportResult::Unreadable:
-    case TPackageImportResult::Cancelled:
-      break;
-  }
+  if (host_) gbSoftwareDrive->Import(kTypeFirmware, WriteSWButton, package_);
 }
 
 void SoftwarePage::WriteSWButtonClick() {

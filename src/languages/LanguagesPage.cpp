@@ -14,12 +14,20 @@
 #include "texts/LangStrings.h"
 #include "transfer/TransferSession.h"
 #include "transfer/WriteActions.h"
-#include "widgets/PackageImport.h"
+#include "widgets/PackagePanel.h"
 #include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
 #include "widgets/Prompts.h"
 
 namespace {
+
+// The imported language file: caption and value panel of each field, top down.
+constexpr TPackagePanel::TRow kImportFields[] = {
+    {TPackagePanel::TField::FileName, "lSelctLang", TText::LanguageFileLabel, "LangFilenamePanel"},
+    {TPackagePanel::TField::Version, "lVersion", TText::VersionLabel, "LangVersionPanel"},
+    {TPackagePanel::TField::Name, "lLang", TText::LanguageLabel, "LangDescrTntPanel"},
+    {TPackagePanel::TField::Size, "lSize", TText::SizeLabel, "LangSizePanel"},
+};
 
 // Language names come in any script: the page's face list ends with one that covers them all
 // (UseFaceForAllScripts), and the lists show them a size larger, where Chinese and Korean stay
@@ -49,24 +57,14 @@ LanguagesPage::LanguagesPage(double f, QWidget* parent) : QWidget(parent), f_(f)
 
   lLangTitle = NewTitleLabel(this, "lLangTitle", 12);
 
-  gbLangMyComputer = NewGroupBox(this, "gbLangMyComputer", kMyComputerWidth, f);
-  lSelctLang = NewLabel(gbLangMyComputer, "lSelctLang");
-  LangFilenamePanel = NewValuePanel(gbLangMyComputer, "LangFilenamePanel", f);
-  lVersion = NewLabel(gbLangMyComputer, "lVersion");
-  LangVersionPanel = NewValuePanel(gbLangMyComputer, "LangVersionPanel", f);
-  lLang = NewLabel(gbLangMyComputer, "lLang");
-  LangDescrTntPanel = NewValuePanel(gbLangMyComputer, "LangDescrTntPanel", f);
-  lSize = NewLabel(gbLangMyComputer, "lSize");
-  LangSizePanel = NewValuePanel(gbLangMyComputer, "LangSizePanel", f);
-  ImportLangButton = NewButton(gbLangMyComputer, "ImportLangButton", kImportButtonWidth, f);
+  gbLangMyComputer = new TPackagePanel(this, "gbLangMyComputer", kImportFields, "ImportLangButton",
+                                       TText::ImportLanguage, f);
+  gbLangMyComputer->Expose(
+      {&lSelctLang, &lVersion, &lLang, &lSize},
+      {&LangFilenamePanel, &LangVersionPanel, &LangDescrTntPanel, &LangSizePanel});
+  ImportLangButton = gbLangMyComputer->ImportButton();
   // Importing is offered only after the device's language directory has been read.
   ImportLangButton->setEnabled(false);
-  NewFieldColumn(gbLangMyComputer,
-                 {{lSelctLang, LangFilenamePanel},
-                  {lVersion, LangVersionPanel},
-                  {lLang, LangDescrTntPanel},
-                  {lSize, LangSizePanel}},
-                 ImportLangButton, f);
 
   WriteLangButton =
       NewButton(this, "WriteLangButton", kWriteButtonWidth, f, LangString(TFixedText::WriteArrow));
@@ -121,12 +119,7 @@ void LanguagesPage::ApplyTexts() {
   LanguageTntListBox->setAccessibleName(LangString(TText::AddedLanguages));
   setWindowTitle(LangString(TText::LanguagesTab));
   lLangTitle->setText(LangString(TText::LanguagesTitle));
-  gbLangMyComputer->setTitle(LangString(TText::MyComputer));
-  lSelctLang->setText(LangString(TText::LanguageFileLabel));
-  lVersion->setText(LangString(TText::VersionLabel));
-  lLang->setText(LangString(TText::LanguageLabel));
-  lSize->setText(LangString(TText::SizeLabel));
-  ImportLangButton->setText(LangString(TText::ImportLanguage));
+  gbLangMyComputer->ApplyTexts();
   SetSpokenHint(WriteLangButton, LangString(TText::WriteLanguageHint));
   gbLangOrvanel->setTitle(LangString(TText::DeviceGroup));
   lFactorySetLang->setText(LangString(TText::FactoryLanguages));
@@ -189,16 +182,11 @@ void LanguagesPage::EntriesDeleted(const std::vector<int>& indexes, bool default
   if (host_) host_->SetStatusText(2, QString());
 }
 
-void LanguagesPage::ResetImportPanels() {
-  for (QLabel* panel : {LangFilenamePanel, LangDescrTntPanel, LangVersionPanel, LangSizePanel})
-    panel->setText(LangString(TFixedText::NoValue));
-}
-
 void LanguagesPage::LanguagesTabSheetShow() {
   WriteLangButton->setEnabled(false);
   DeleteLangButton->setEnabled(false);
   ImportLangButton->setEnabled(false);
-  ResetImportPanels();
+  gbLangMyComputer->Reset();
 }
 
 // ---- The device's languages
@@ -287,27 +275,7 @@ void LanguagesPage::DeleteLangButtonClick() {
 // ---- The language file on the PC -------------------------------------------------------------
 
 void LanguagesPage::ImportLangButtonClick() {
-  if (!host_) return;
-  TPackageImport import;
-  switch (ImportPackage(kTypeLanguage, this, import)) {
-    case TPackageImportResult::Imported:
-      package_ = import.Data;
-      LangFilenamePanel->setText(import.FileName);
-      LangSizePanel->setText(import.Fields.Size);
-      LangVersionPanel->setText(import.Fields.Version);
-      LangDescrTntPanel->setText(import.Fields.Name);
-      WriteLangButton->setEnabled(true);
-      break;
-    case TPackageImportResult::Refused:
-      // Nothing of the file imported before may be written now.
-      package_.clear();
-      WriteLangButton->setEnabled(false);
-      ResetImportPanels();
-      break;
-    case TPackageImportResult::Unreadable:
-    case TPackageImportResult::Cancelled:
-      break;
-  }
+  if (host_) gbLangMyComputer->Import(kTypeLanguage, WriteLangButton, package_);
 }
 
 void LanguagesPage::WriteLangButtonClick() {

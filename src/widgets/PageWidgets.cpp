@@ -159,24 +159,6 @@ void ShowAsFactoryList(QWidget* list) {
   list->setPalette(factory);
 }
 
-QVBoxLayout* NewFieldColumn(QGroupBox* box,
-                            std::initializer_list<std::pair<QLabel*, QLabel*>> fields,
-                            QPushButton* footButton, double f) {
-  auto* column = new QVBoxLayout(box);
-  column->setContentsMargins(Scaled(8, f), Scaled(6, f), Scaled(8, f), Scaled(8, f));
-  column->setSpacing(Scaled(2, f));
-  for (auto [label, panel] : fields) {
-    // The caption says what the value beside it is, for a screen reader too.
-    label->setBuddy(panel);
-    column->addWidget(label);
-    column->addWidget(panel);
-    column->addSpacing(Scaled(6, f));
-  }
-  column->addStretch(1);
-  column->addWidget(footButton, 0, Qt::AlignHCenter);
-  return column;
-}
-
 void LayOutTransferPage(QWidget* page, QLabel* title, QWidget* fileSide, QWidget* writeButton,
                         QWidget* deviceSide, double f) {
   auto* groups = new QHBoxLayout;
