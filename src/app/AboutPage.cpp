@@ -139,8 +139,8 @@ void AboutPage::Left() {
 }
 
 void AboutPage::ApplyTexts() {
-  setWindowTitle(LangString(65249));
-  lOrvanelSetup->setText(LangString(65248));
-  lTitle->setText(LangString(65250));
-  mDescription->setAccessibleName(LangString(65250));
+  setWindowTitle(LangString(TText::AboutTab));
+  lOrvanelSetup->setText(LangString(TText::SetupCaption));
+  lTitle->setText(LangString(TText::AboutTitle));
+  mDescription->setAccessibleName(LangString(TText::AboutTitle));
 }

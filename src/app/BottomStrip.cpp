@@ -41,7 +41,7 @@ TBottomStrip::TBottomStrip(double f, QWidget* parent) : QWidget(parent) {
   ProgressBar->setRange(0, kProgressMaximum);
   ProgressBar->setValue(0);
   ProgressBar->setTextVisible(false);
-  ProgressBar->setAccessibleName(QStringLiteral("Avanzamento del trasferimento"));
+  ProgressBar->setAccessibleName(LangString(TNamedText::TransferProgressName));
 
   ExitButton = new QPushButton(pIrDABottom);
   ExitButton->setObjectName("ExitButton");
@@ -84,10 +84,10 @@ TBottomStrip::TBottomStrip(double f, QWidget* parent) : QWidget(parent) {
 }
 
 void TBottomStrip::ApplyTexts() {
-  LEDLabelIrDA->SetCaption(LangString(65177));
-  LEDLabelRead->SetCaption(LangString(65178));
-  LEDLabelWrite->SetCaption(LangString(65179));
-  ExitButton->setText(LangString(65185));
+  LEDLabelIrDA->SetCaption(LangString(TText::PresenceLight));
+  LEDLabelRead->SetCaption(LangString(TText::ReadLight));
+  LEDLabelWrite->SetCaption(LangString(TText::WriteLight));
+  ExitButton->setText(LangString(TText::ExitButton));
 }
 
 void TBottomStrip::SetStatusText(int panel, const QString& text) {

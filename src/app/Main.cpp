@@ -42,7 +42,6 @@ double ScreenDotsPerInch() {
   return screen ? screen->logicalDotsPerInch() : 96.0;
 }
 
-constexpr int kTransferWarningText = 65176;
 // How soon a close held back by a running synchronised call is tried again.
 constexpr int kCloseRetryMs = 20;
 
@@ -109,7 +108,7 @@ void TMainForm::FormCreate() {
   DynaIrDA1.LinkOk = true;
   DynaIrDA1.StartWinsock();
   if (!DynaIrDA1.LinkOk) {
-    Prompts().Plain(LangString(65198), this);
+    Prompts().Plain(LangString(TText::SocketsFailed), this);
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
   }
 
@@ -138,7 +137,7 @@ void TMainForm::FormCreate() {
 
   // The About page first, and the status bar says the device is off.
   TabPageControl->setCurrentIndex(0);
-  SetStatusText(1, LangString(65191));
+  SetStatusText(1, LangString(TText::DeviceOffStatus));
   SetStatusText(2, QString());
 
   // The pages' start states.
@@ -150,17 +149,17 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::ApplyTexts() {
-  setWindowTitle(LangString(65248));
+  setWindowTitle(LangString(TText::SetupCaption));
   BottomStrip->ApplyTexts();
   AboutTabSheet->ApplyTexts();
-  AboutTabSheet->AddWelcome(LangString(65251));
+  AboutTabSheet->AddWelcome(LangString(TText::AboutDescription));
   PicturesTabSheet->ApplyTexts();
   LanguagesTabSheet->ApplyTexts();
   SoftwareTabSheet->ApplyTexts();
-  TabPageControl->setTabText(0, LangString(65249));
-  TabPageControl->setTabText(1, LangString(65252));
-  TabPageControl->setTabText(2, LangString(65225));
-  TabPageControl->setTabText(3, LangString(65207));
+  TabPageControl->setTabText(0, LangString(TText::AboutTab));
+  TabPageControl->setTabText(1, LangString(TText::PicturesTab));
+  TabPageControl->setTabText(2, LangString(TText::LanguagesTab));
+  TabPageControl->setTabText(3, LangString(TText::SoftwareTab));
 }
 
 void TMainForm::paintEvent(QPaintEvent* event) {
@@ -242,7 +241,7 @@ void TMainForm::UpdatePresence() {
 
 void TMainForm::LEDLabelIrDAChangeState() {
   const bool present = DeviceDetected();
-  SetStatusText(1, LangString(present ? 65190 : 65191));
+  SetStatusText(1, LangString(present ? TText::DeviceOnStatus : TText::DeviceOffStatus));
   for (TWindowPage* page : pages_) page->SetDevicePresent(present);
 
   QWidget* page = TabPageControl->currentWidget();
@@ -261,10 +260,10 @@ void TMainForm::LEDLabelIrDAChangeState() {
 void TMainForm::StartPictureRead() {
   if (Session.PictureCatalogueLoaded()) {
     StartAction({.Action = TAction::ReadAllPictures, .Results = PicturesTabSheet},
-                LangString(65193));
+                LangString(TText::ReadAllPicturesStatus));
   } else {
     StartAction({.Action = TAction::ReadPictureDir, .Results = PicturesTabSheet},
-                LangString(65192));
+                LangString(TText::ReadPictureDirStatus));
   }
 }
 
@@ -287,7 +286,7 @@ void TMainForm::ExitButtonClick() {
   }
   if (DeleteHappened && DeviceDetected()) {
     // The device tidies its memory first; the clean-up ends the program once it is ready.
-    StartAction({.Action = TAction::CleanUpMemory}, LangString(65186));
+    StartAction({.Action = TAction::CleanUpMemory}, LangString(TText::CleanUpMemoryStatus));
     return;
   }
   close();
@@ -340,8 +339,8 @@ void TMainForm::FormDestroy() {
   if (!Watcher) return;
 
   TWaitForm wait(this, scale_);
-  wait.setWindowTitle(LangString(65248));
-  wait.SetMessage(LangString(65199));
+  wait.setWindowTitle(LangString(TText::SetupCaption));
+  wait.SetMessage(LangString(TText::ClosingWait));
   wait.ShowNow();
   const bool finished = Watcher->StopAndWait();
   wait.hide();
@@ -421,7 +420,7 @@ void TMainForm::TransferEnded(TTransferEnd end) {
       // Part of it may have reached the device: the lists are read afresh at the next chance.
       ListsStale = true;
       SetControlsEnabled(true, true);
-      Prompts().Warning(LangString(kTransferWarningText), TBeep::Notice, this);
+      Prompts().Warning(LangString(TText::TransferGaveUp), TBeep::Notice, this);
       SetStatusText(1, QString());
       break;
     case TTransferEnd::Stopped:
@@ -432,7 +431,7 @@ void TMainForm::TransferEnded(TTransferEnd end) {
   HonourPendingExit();
 }
 
-void TMainForm::Notify(TNoticeKind kind, int textId) {
+void TMainForm::Notify(TNoticeKind kind, TText textId) {
   const QString text = LangString(textId);
   if (kind == TNoticeKind::Warning) {
     Prompts().Warning(text, TBeep::Notice, this);
@@ -441,7 +440,7 @@ void TMainForm::Notify(TNoticeKind kind, int textId) {
   }
 }
 
-bool TMainForm::AskYesNo(int textId) {
+bool TMainForm::AskYesNo(TText textId) {
   return Prompts().Ask(TMessageKind::Warning, LangString(textId), TBeep::Notice, this);
 }
 

@@ -91,8 +91,8 @@ class TMainForm : public QWidget, public TSessionView, public TPageHost {
   void SetProgressPosition(int position) override { BottomStrip->SetProgressPosition(position); }
   void StepProgress() override { BottomStrip->StepProgress(); }
   void ProcessEvents() override { QCoreApplication::processEvents(); }
-  void Notify(TNoticeKind kind, int textId) override;
-  bool AskYesNo(int textId) override;
+  void Notify(TNoticeKind kind, TText textId) override;
+  bool AskYesNo(TText textId) override;
   void RequestTerminate() override;
   void RestoreCursor() override { SetBusyCursor(false); }
   void SetControlsEnabled(bool enabled, bool aborted) override;

@@ -14,11 +14,12 @@ int main(int argc, char** argv) {
   const TScopedLinkTrace linkTrace(LinkTraceLoggingHook());
   TApplication app(argc, argv);
   startup::Mark("application");
-  TApplication::setApplicationName(LangStrings::ApplicationTitle());
+  TApplication::setApplicationName(LangString(TFixedText::ApplicationTitle));
 
   // The toolkit's own dialogs (file and font choosers) speak the program's language too.
   QTranslator toolkitTexts;
-  if (toolkitTexts.load("qtbase_it", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+  if (toolkitTexts.load(LangString(TNamedText::ToolkitTranslation),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     TApplication::installTranslator(&toolkitTexts);
   }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "devicefiles/FileHeader.h"
+#include "texts/LangStrings.h"
 
 #ifdef __unix__
 #include <sys/file.h>
@@ -50,7 +51,7 @@ std::optional<TPackageFields> DescribePackage(std::span<const std::uint8_t> data
   if (!PartsHeld(data, parts)) return std::nullopt;
 
   TPackageFields fields;
-  fields.Size = QString("%1 Bytes").arg(data.size());
+  fields.Size = LangStrings::ByteCountText(static_cast<qsizetype>(data.size()));
   fields.Version = PackageVersionText(data[kMajorOffset], data[kMinorOffset]);
   const auto name = data.subspan(TFileHeader::kNameOffset, TFileHeader::kNameSize);
   const auto end = std::find(name.begin(), name.end(), 0);

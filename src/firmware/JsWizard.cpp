@@ -8,15 +8,10 @@
 
 namespace {
 
-constexpr int kCancelCaption = 65163;
-constexpr int kBackCaption = 65164;
-constexpr int kNextCaption = 65165;
-constexpr int kContinueCaption = 65166;
-
 // The arrows around Back and Next are pictures of direction; a screen reader would read them out
 // as symbols, so the buttons' spoken names are the bare words.
-QString SpokenName(int id) {
-  return LangString(id).remove('&');
+QString SpokenName(TText text) {
+  return LangString(text).remove('&');
 }
 
 }  // namespace
@@ -93,16 +88,16 @@ void TjsWizard::Cancel() {
 
 void TjsWizard::Update() {
   const int i = ActiveIndex();
-  if (cancel_) cancel_->setText(LangString(kCancelCaption));
+  if (cancel_) cancel_->setText(LangString(TText::CancelButton));
   if (back_) {
     back_->setEnabled(i > 0);
     back_->setText(LangStrings::WizardBackCaption());
-    back_->setAccessibleName(SpokenName(kBackCaption));
+    back_->setAccessibleName(SpokenName(TText::BackButton));
   }
   if (next_) {
     const bool last = !pageSteps_.isEmpty() && i == static_cast<int>(pageSteps_.size()) - 1;
     next_->setText(last ? LangStrings::WizardContinueCaption() : LangStrings::WizardNextCaption());
-    next_->setAccessibleName(SpokenName(last ? kContinueCaption : kNextCaption));
+    next_->setAccessibleName(SpokenName(last ? TText::ContinueButton : TText::NextButton));
   }
   if (sideImage_ && !images_.isEmpty()) {
     const QString page =

@@ -10,16 +10,21 @@
 #include "firmware/WizardForm.h"
 #include "texts/LangStrings.h"
 #include "transfer/TransferSession.h"
-#include "widgets/PackageImport.h"
+#include "widgets/PackagePanel.h"
 #include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
 #include "widgets/Prompts.h"
 
 namespace {
 
-constexpr int kWriteFirmwareText = 65187;
-constexpr int kNoDeviceText = 65180;
-constexpr int kFirmwareCompletedText = 65181;
+// The imported firmware file: caption and value panel of each field, top down.
+constexpr TPackagePanel::TRow kImportFields[] = {
+    {TPackagePanel::TField::FileName, "lSelctSoft", TText::FirmwareFileLabel, "SWFilenamePanel"},
+    {TPackagePanel::TField::Name, "lDecription", TText::DescriptionLabel, "SWDescrPanel"},
+    {TPackagePanel::TField::Version, "lSWVersion", TText::VersionLabel, "SWVersionPanel"},
+    {TPackagePanel::TField::Size, "lSWSize", TText::SizeLabel, "SWSizePanel"},
+    {TPackagePanel::TField::Checksum, "lChecksum", TText::ChecksumLabel, "SWChksumPanel"},
+};
 
 void DrawStrap(QPainter& p, const QRectF& band, bool withHoles) {
   QLinearGradient shade(band.topLeft(), band.topRight());
@@ -127,27 +132,15 @@ SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent), scale_(
 
   lSoftTitle = NewTitleLabel(this, "lSoftTitle", 12);
 
-  gbSoftwareDrive = NewGroupBox(this, "gbSoftwareDrive", kDriveWidth, f);
-  lSelctSoft = NewLabel(gbSoftwareDrive, "lSelctSoft");
-  SWFilenamePanel = NewValuePanel(gbSoftwareDrive, "SWFilenamePanel", f);
-  lDecription = NewLabel(gbSoftwareDrive, "lDecription");
-  SWDescrPanel = NewValuePanel(gbSoftwareDrive, "SWDescrPanel", f);
-  lSWVersion = NewLabel(gbSoftwareDrive, "lSWVersion");
-  SWVersionPanel = NewValuePanel(gbSoftwareDrive, "SWVersionPanel", f);
-  lSWSize = NewLabel(gbSoftwareDrive, "lSWSize");
-  SWSizePanel = NewValuePanel(gbSoftwareDrive, "SWSizePanel", f);
-  lChecksum = NewLabel(gbSoftwareDrive, "lChecksum");
-  SWChksumPanel = NewValuePanel(gbSoftwareDrive, "SWChksumPanel", f);
-  LoadSWFileButton = NewButton(gbSoftwareDrive, "LoadSWFileButton", kLoadButtonWidth, f);
-  NewFieldColumn(gbSoftwareDrive,
-                 {{lSelctSoft, SWFilenamePanel},
-                  {lDecription, SWDescrPanel},
-                  {lSWVersion, SWVersionPanel},
-                  {lSWSize, SWSizePanel},
-                  {lChecksum, SWChksumPanel}},
-                 LoadSWFileButton, f);
+  gbSoftwareDrive = new TPackagePanel(this, "gbSoftwareDrive", kImportFields, "LoadSWFileButton",
+                                      TText::ImportFirmwareButton, f);
+  gbSoftwareDrive->Expose(
+      {&lSelctSoft, &lDecription, &lSWVersion, &lSWSize, &lChecksum},
+      {&SWFilenamePanel, &SWDescrPanel, &SWVersionPanel, &SWSizePanel, &SWChksumPanel});
+  LoadSWFileButton = gbSoftwareDrive->ImportButton();
 
-  WriteSWButton = NewButton(this, "WriteSWButton", kWriteButtonWidth, f, ">>");
+  WriteSWButton =
+      NewButton(this, "WriteSWButton", kWriteButtonWidth, f, LangString(TFixedText::WriteArrow));
   WriteSWButton->setEnabled(false);  // nothing imported yet
 
   gbSoftwareOrvanel = NewGroupBox(this, "gbSoftwareOrvanel", kOrvanelWidth, f);
@@ -173,49 +166,20 @@ SoftwarePage::SoftwarePage(double f, QWidget* parent) : QWidget(parent), scale_(
 }
 
 void SoftwarePage::ApplyTexts() {
-  setWindowTitle(LangString(65207));
-  lSoftTitle->setText(LangString(65208));
-  gbSoftwareDrive->setTitle(LangString(65226));
-  lSelctSoft->setText(LangString(65209));
-  lDecription->setText(LangString(65210));
-  lSWVersion->setText(LangString(65229));
-  lSWSize->setText(LangString(65231));
-  lChecksum->setText(LangString(65211));
-  LoadSWFileButton->setText(LangString(65212));
-  WriteSWButton->setToolTip(LangString(65214));
-  // ">>" says nothing when read out: the button is named by what it does.
-  WriteSWButton->setAccessibleName(LangString(65214));
-  gbSoftwareOrvanel->setTitle(LangString(65243));
+  setWindowTitle(LangString(TText::SoftwareTab));
+  lSoftTitle->setText(LangString(TText::SoftwareTitle));
+  gbSoftwareDrive->ApplyTexts();
+  SetSpokenHint(WriteSWButton, LangString(TText::WriteFirmwareHint));
+  gbSoftwareOrvanel->setTitle(LangString(TText::DeviceGroup));
 }
 
 void SoftwarePage::SoftwareTabSheetShow() {
   WriteSWButton->setEnabled(false);
-  for (QLabel* panel : {SWFilenamePanel, SWDescrPanel, SWVersionPanel, SWSizePanel, SWChksumPanel})
-    panel->setText("---");
+  gbSoftwareDrive->Reset();
 }
 
 void SoftwarePage::LoadSWFileButtonClick() {
-  if (!host_) return;
-  TPackageImport import;
-  switch (ImportPackage(kTypeFirmware, this, import)) {
-    case TPackageImportResult::Imported:
-      package_ = import.Data;
-      SWFilenamePanel->setText(import.FileName);
-      SWSizePanel->setText(import.Fields.Size);
-      SWVersionPanel->setText(import.Fields.Version);
-      SWDescrPanel->setText(import.Fields.Name);
-      SWChksumPanel->setText(import.Fields.Checksum);
-      WriteSWButton->setEnabled(true);
-      break;
-    case TPackageImportResult::Refused:
-      // Nothing of the file imported before may be written now.
-      package_.clear();
-      SoftwareTabSheetShow();
-      break;
-    case TPackageImportResult::Unreadable:
-    case TPackageImportResult::Cancelled:
-      break;
-  }
+  if (host_) gbSoftwareDrive->Import(kTypeFirmware, WriteSWButton, package_);
 }
 
 void SoftwarePage::WriteSWButtonClick() {
@@ -226,13 +190,13 @@ void SoftwarePage::WriteSWButtonClick() {
   }
   if (!completed || !host_) return;
   if (!host_->DeviceDetected()) {
-    Prompts().Plain(LangString(kNoDeviceText), this);
+    Prompts().Plain(LangString(TText::WizardNoDevice), this);
     return;
   }
   host_->StartAction({.Action = TAction::WriteFirmware, .Package = package_, .Results = this},
-                     LangString(kWriteFirmwareText));
+                     LangString(TText::WriteFirmwareStatus));
 }
 
 void SoftwarePage::FirmwareUpdateCompleted() {
-  Prompts().Information(LangString(kFirmwareCompletedText), TBeep::Notice, this);
+  Prompts().Information(LangString(TText::FirmwareCompleted), TBeep::Notice, this);
 }

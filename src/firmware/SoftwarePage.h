@@ -7,6 +7,7 @@
 
 #include "platform/ByteOrder.h"
 #include "transfer/TransferSession.h"
+#include "widgets/PackagePanel.h"
 #include "widgets/PageHost.h"
 
 class QGroupBox;
@@ -42,7 +43,7 @@ class SoftwarePage : public QWidget, public TTransferResults, public TWindowPage
 
   QLabel* lSoftTitle;
 
-  QGroupBox* gbSoftwareDrive;
+  TPackagePanel* gbSoftwareDrive;
   QLabel* lSelctSoft;
   QLabel* SWFilenamePanel;
   QLabel* lDecription;
@@ -62,9 +63,7 @@ class SoftwarePage : public QWidget, public TTransferResults, public TWindowPage
   QLabel* OrvanelImage;  // hidden holder of the product picture that SWImage shows
 
   // Design sizes at 96 dots per inch.
-  static constexpr int kDriveWidth = 250;
   static constexpr int kOrvanelWidth = 250;
-  static constexpr int kLoadButtonWidth = 130;
   static constexpr int kWriteButtonWidth = 50;
   static constexpr int kPictureWidth = 180;
   static constexpr int kPictureHeight = 280;

@@ -27,19 +27,6 @@
 
 namespace {
 
-constexpr int kCaptionText = 65152;
-constexpr int kWelcomeText = 65153;
-constexpr int kSecureCodeHelpText = 65154;
-constexpr int kSecureCodeText = 65155;
-constexpr int kSafetyInfoText = 65156;
-constexpr int kAttentionText = 65157;
-constexpr int kReadText = 65158;
-constexpr int kConfirmText = 65159;
-constexpr int kStartUpdateText = 65160;
-constexpr int kThankYouText = 65161;
-constexpr int kGoodbyeText = 65162;
-constexpr int kApplyText = 65261;
-
 // What the accepted code is replaced with: the diver sees it was taken without it staying legible.
 constexpr const char* kAcceptedCodeMask = "XXXXXXXXXX";
 
@@ -47,8 +34,8 @@ constexpr const char* kAcceptedCodeMask = "XXXXXXXXXX";
 const QStringList kSteps = {"Security code", "Safety Info", "Prepare update", "Start update"};
 
 // The table's texts break lines the way the system they were written on does.
-QString TableText(int id) {
-  return LangString(id).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+QString TableText(TText text) {
+  return LangString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 QWidget* NewPage(QStackedWidget* stack, int step, double f) {
@@ -95,7 +82,7 @@ QTextEdit* NewMessage(QWidget* parent, const char* name, const QString& text) {
   QPalette face = message->palette();
   face.setColor(QPalette::Base, face.color(QPalette::Button));
   message->setPalette(face);
-  message->setAccessibleName(LangString(kCaptionText));
+  message->setAccessibleName(LangString(TText::WizardCaption));
   return message;
 }
 
@@ -239,29 +226,31 @@ TWizardForm::TWizardForm(double f, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setObjectName("WizardForm");
   SetPageFont(this);
-  setWindowTitle(LangString(kCaptionText));
+  setWindowTitle(LangString(TText::WizardCaption));
 
   Image1 = new QLabel(this);
   Image1->setObjectName("Image1");
   Image1->setFixedWidth(Scaled(kImageWidth, f));
   Image1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
-  Image1->setAccessibleName(LangString(kCaptionText));
+  Image1->setAccessibleName(LangString(TText::WizardCaption));
 
   Notebook1 = new QStackedWidget(this);
   Notebook1->setObjectName("Notebook1");
 
   SecurityPage = NewPage(Notebook1, 0, f);
   lWelcome = NewTitleLabel(SecurityPage, "lWelcome", 10);
-  lWelcome->setText(LangString(kWelcomeText));
+  lWelcome->setText(LangString(TText::WizardWelcome));
   lWelcome->setWordWrap(true);
-  lSecureCodeTxt = NewWrappedLabel(SecurityPage, "lSecureCodeTxt", TableText(kSecureCodeHelpText));
+  lSecureCodeTxt =
+      NewWrappedLabel(SecurityPage, "lSecureCodeTxt", TableText(TText::WizardSecurityCodeHelp));
   lSecureCode = NewLabel(SecurityPage, "lSecureCode");
-  lSecureCode->setText(LangString(kSecureCodeText));
+  lSecureCode->setText(LangString(TText::WizardSecurityCodeLabel));
   eSecurity = new QLineEdit(SecurityPage);
   eSecurity->setObjectName("eSecurity");
-  eSecurity->setAccessibleName(LangString(kSecureCodeText).remove(':').trimmed());
+  eSecurity->setAccessibleName(LangString(TText::WizardSecurityCodeLabel).remove(':').trimmed());
   lSecureCode->setBuddy(eSecurity);
-  ApplyButton = NewButton(SecurityPage, "ApplyButton", kButtonWidth, f, LangString(kApplyText));
+  ApplyButton =
+      NewButton(SecurityPage, "ApplyButton", kButtonWidth, f, LangString(TText::ApplyButton));
   // Enter in the code field applies the code; the other pages have no default button.
   ApplyButton->setDefault(true);
   auto* code = new QHBoxLayout;
@@ -279,17 +268,17 @@ TWizardForm::TWizardForm(double f, QWidget* parent)
 
   SafetyPage = NewPage(Notebook1, 1, f);
   lSafetyInfo = NewTitleLabel(SafetyPage, "lSafetyInfo", 10);
-  lSafetyInfo->setText(LangString(kSafetyInfoText));
+  lSafetyInfo->setText(LangString(TText::WizardSafetyTitle));
   reAttention = new QPlainTextEdit(SafetyPage);
   reAttention->setObjectName("reAttention");
   reAttention->setReadOnly(true);
   reAttention->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  reAttention->setPlainText(TableText(kAttentionText));
-  reAttention->setAccessibleName(LangString(kSafetyInfoText));
-  lRead = NewWrappedLabel(SafetyPage, "lRead", TableText(kReadText));
+  reAttention->setPlainText(TableText(TText::WizardSafetyInformation));
+  reAttention->setAccessibleName(LangString(TText::WizardSafetyTitle));
+  lRead = NewWrappedLabel(SafetyPage, "lRead", TableText(TText::WizardSafetyStatement));
   lRead->setFixedSize(Scaled(kReadWidth, f), Scaled(kReadHeight, f));
   FitTextToBox(lRead);
-  cbConfirm = new TWrappedCheckBox(TableText(kConfirmText), SafetyPage);
+  cbConfirm = new TWrappedCheckBox(TableText(TText::WizardSafetyAgreement), SafetyPage);
   cbConfirm->setObjectName("cbConfirm");
   auto* safetyLayout = static_cast<QVBoxLayout*>(SafetyPage->layout());
   safetyLayout->addWidget(lSafetyInfo);
@@ -298,11 +287,12 @@ TWizardForm::TWizardForm(double f, QWidget* parent)
   safetyLayout->addWidget(cbConfirm);
 
   PreparePage = NewPage(Notebook1, 2, f);
-  reStartUpdate = NewMessage(PreparePage, "reStartUpdate", "\n" + TableText(kStartUpdateText));
+  reStartUpdate =
+      NewMessage(PreparePage, "reStartUpdate", "\n" + TableText(TText::WizardPreparation));
   PreparePage->layout()->addWidget(reStartUpdate);
 
   StartPage = NewPage(Notebook1, 3, f);
-  reThankYou = NewMessage(StartPage, "reThankYou", TableText(kThankYouText));
+  reThankYou = NewMessage(StartPage, "reThankYou", TableText(TText::WizardClosing));
   StartPage->layout()->addWidget(reThankYou);
 
   CancelButton = NewButton(this, "CancelButton", kButtonWidth, f);
@@ -410,7 +400,7 @@ void TWizardForm::Wizard1Back(QObject*, int index, const QString&, bool&) {
 }
 
 void TWizardForm::Wizard1Cancel(QObject*) {
-  Prompts().Plain(LangString(kGoodbyeText), this);
+  Prompts().Plain(LangString(TText::WizardCancelled), this);
   reject();
 }
 

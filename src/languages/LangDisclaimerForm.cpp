@@ -120,10 +120,10 @@ TLangDisclaimerForm::TLangDisclaimerForm(double f, QWidget* parent)
       f_(f) {
   setObjectName("LangDisclaimerForm");
   UseFaceForAllScripts(this);
-  setWindowTitle(LangString(65200));
+  setWindowTitle(LangString(TText::ImportLanguage));
 
   lDisclaimer = NewTitleLabel(this, "lDisclaimer", kTitlePointSize);
-  lDisclaimer->setText(QStringLiteral("Disclaimer"));
+  lDisclaimer->setText(LangString(TNamedText::DisclaimerTitle));
 
   mDisclaimer = new QPlainTextEdit(this);
   mDisclaimer->setObjectName("mDisclaimer");
@@ -147,10 +147,10 @@ TLangDisclaimerForm::TLangDisclaimerForm(double f, QWidget* parent)
   cbUnderstand = new TWrappingCheckBox(this);
   cbUnderstand->setObjectName("cbUnderstand");
 
-  bCancel = NewDialogButton(this, "bCancel", LangString(65163), f);
+  bCancel = NewDialogButton(this, "bCancel", LangString(TText::CancelButton), f);
   bOk = NewDialogButton(this, "bOk", LangStrings::WizardContinueCaption(), f);
   // The arrow is a picture of direction; read out, only the word means something.
-  bOk->setAccessibleName(LangString(65166).remove('&'));
+  bOk->setAccessibleName(LangString(TText::ContinueButton).remove('&'));
   bOk->setEnabled(false);  // until both statements are ticked
 
   // The effect text lines up with the statements' texts around it.

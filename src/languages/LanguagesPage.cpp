@@ -14,17 +14,20 @@
 #include "texts/LangStrings.h"
 #include "transfer/TransferSession.h"
 #include "transfer/WriteActions.h"
-#include "widgets/PackageImport.h"
+#include "widgets/PackagePanel.h"
 #include "widgets/PageHost.h"
 #include "widgets/PageWidgets.h"
 #include "widgets/Prompts.h"
 
 namespace {
 
-constexpr int kDefaultQuestionText = 65206;
-constexpr int kSetDefaultLanguageText = 65197;
-constexpr int kDeleteLanguageText = 65195;
-constexpr int kWriteLanguageText = 65189;
+// The imported language file: caption and value panel of each field, top down.
+constexpr TPackagePanel::TRow kImportFields[] = {
+    {TPackagePanel::TField::FileName, "lSelctLang", TText::LanguageFileLabel, "LangFilenamePanel"},
+    {TPackagePanel::TField::Version, "lVersion", TText::VersionLabel, "LangVersionPanel"},
+    {TPackagePanel::TField::Name, "lLang", TText::LanguageLabel, "LangDescrTntPanel"},
+    {TPackagePanel::TField::Size, "lSize", TText::SizeLabel, "LangSizePanel"},
+};
 
 // Language names come in any script: the page's face list ends with one that covers them all
 // (UseFaceForAllScripts), and the lists show them a size larger, where Chinese and Korean stay
@@ -54,26 +57,17 @@ LanguagesPage::LanguagesPage(double f, QWidget* parent) : QWidget(parent), f_(f)
 
   lLangTitle = NewTitleLabel(this, "lLangTitle", 12);
 
-  gbLangMyComputer = NewGroupBox(this, "gbLangMyComputer", kMyComputerWidth, f);
-  lSelctLang = NewLabel(gbLangMyComputer, "lSelctLang");
-  LangFilenamePanel = NewValuePanel(gbLangMyComputer, "LangFilenamePanel", f);
-  lVersion = NewLabel(gbLangMyComputer, "lVersion");
-  LangVersionPanel = NewValuePanel(gbLangMyComputer, "LangVersionPanel", f);
-  lLang = NewLabel(gbLangMyComputer, "lLang");
-  LangDescrTntPanel = NewValuePanel(gbLangMyComputer, "LangDescrTntPanel", f);
-  lSize = NewLabel(gbLangMyComputer, "lSize");
-  LangSizePanel = NewValuePanel(gbLangMyComputer, "LangSizePanel", f);
-  ImportLangButton = NewButton(gbLangMyComputer, "ImportLangButton", kImportButtonWidth, f);
+  gbLangMyComputer = new TPackagePanel(this, "gbLangMyComputer", kImportFields, "ImportLangButton",
+                                       TText::ImportLanguage, f);
+  gbLangMyComputer->Expose(
+      {&lSelctLang, &lVersion, &lLang, &lSize},
+      {&LangFilenamePanel, &LangVersionPanel, &LangDescrTntPanel, &LangSizePanel});
+  ImportLangButton = gbLangMyComputer->ImportButton();
   // Importing is offered only after the device's language directory has been read.
   ImportLangButton->setEnabled(false);
-  NewFieldColumn(gbLangMyComputer,
-                 {{lSelctLang, LangFilenamePanel},
-                  {lVersion, LangVersionPanel},
-                  {lLang, LangDescrTntPanel},
-                  {lSize, LangSizePanel}},
-                 ImportLangButton, f);
 
-  WriteLangButton = NewButton(this, "WriteLangButton", kWriteButtonWidth, f, ">>");
+  WriteLangButton =
+      NewButton(this, "WriteLangButton", kWriteButtonWidth, f, LangString(TFixedText::WriteArrow));
   WriteLangButton->setEnabled(false);  // nothing imported yet
 
   gbLangOrvanel = NewGroupBox(this, "gbLangOrvanel", kOrvanelWidth, f);
@@ -121,24 +115,17 @@ LanguagesPage::LanguagesPage(double f, QWidget* parent) : QWidget(parent), f_(f)
 
 void LanguagesPage::ApplyTexts() {
   // Item views take no name from a buddy: they are named after their captions directly.
-  LangReadOnlyTntListBox->setAccessibleName(LangString(65202));
-  LanguageTntListBox->setAccessibleName(LangString(65203));
-  setWindowTitle(LangString(65225));
-  lLangTitle->setText(LangString(65227));
-  gbLangMyComputer->setTitle(LangString(65226));
-  lSelctLang->setText(LangString(65228));
-  lVersion->setText(LangString(65229));
-  lLang->setText(LangString(65230));
-  lSize->setText(LangString(65231));
-  ImportLangButton->setText(LangString(65200));
-  WriteLangButton->setToolTip(LangString(65204));
-  // ">>" says nothing when read out: the button is named by what it does.
-  WriteLangButton->setAccessibleName(LangString(65204));
-  gbLangOrvanel->setTitle(LangString(65243));
-  lFactorySetLang->setText(LangString(65202));
-  lAddLang->setText(LangString(65203));
-  DeleteLangButton->setText(LangString(65242));
-  cbDefaultLang->setText(LangString(65205));
+  LangReadOnlyTntListBox->setAccessibleName(LangString(TText::FactoryLanguages));
+  LanguageTntListBox->setAccessibleName(LangString(TText::AddedLanguages));
+  setWindowTitle(LangString(TText::LanguagesTab));
+  lLangTitle->setText(LangString(TText::LanguagesTitle));
+  gbLangMyComputer->ApplyTexts();
+  SetSpokenHint(WriteLangButton, LangString(TText::WriteLanguageHint));
+  gbLangOrvanel->setTitle(LangString(TText::DeviceGroup));
+  lFactorySetLang->setText(LangString(TText::FactoryLanguages));
+  lAddLang->setText(LangString(TText::AddedLanguages));
+  DeleteLangButton->setText(LangString(TText::DeleteButton));
+  cbDefaultLang->setText(LangString(TText::DefaultLanguageBox));
 }
 
 void LanguagesPage::ClearLists() {
@@ -195,16 +182,11 @@ void LanguagesPage::EntriesDeleted(const std::vector<int>& indexes, bool default
   if (host_) host_->SetStatusText(2, QString());
 }
 
-void LanguagesPage::ResetImportPanels() {
-  for (QLabel* panel : {LangFilenamePanel, LangDescrTntPanel, LangVersionPanel, LangSizePanel})
-    panel->setText("---");
-}
-
 void LanguagesPage::LanguagesTabSheetShow() {
   WriteLangButton->setEnabled(false);
   DeleteLangButton->setEnabled(false);
   ImportLangButton->setEnabled(false);
-  ResetImportPanels();
+  gbLangMyComputer->Reset();
 }
 
 // ---- The device's languages
@@ -265,11 +247,12 @@ void LanguagesPage::cbDefaultLangClick(bool checked) {
       // make the default, and the mark stays where it was.
       restore();
     } else if (host_->DeviceDetected() && selected != previous) {
-      const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangString(kDefaultQuestionText),
-                                     TBeep::Notice, this);
+      const bool yes =
+          Prompts().Ask(TMessageKind::Confirmation, LangString(TText::DefaultLanguageQuestion),
+                        TBeep::Notice, this);
       if (yes) {
         host_->StartAction({.Action = TAction::SetDefaultLanguage, .Results = this},
-                           LangString(kSetDefaultLanguageText));
+                           LangString(TText::SetDefaultLanguageStatus));
       } else {
         restore();
       }
@@ -286,33 +269,13 @@ void LanguagesPage::DeleteLangButtonClick() {
   host_->DeleteStarted();
   host_->StartAction(
       {.Action = TAction::DeleteFiles, .Entries = SelectedAddedEntries(), .Results = this},
-      LangString(kDeleteLanguageText));
+      LangString(TText::DeleteLanguageStatus));
 }
 
 // ---- The language file on the PC -------------------------------------------------------------
 
 void LanguagesPage::ImportLangButtonClick() {
-  if (!host_) return;
-  TPackageImport import;
-  switch (ImportPackage(kTypeLanguage, this, import)) {
-    case TPackageImportResult::Imported:
-      package_ = import.Data;
-      LangFilenamePanel->setText(import.FileName);
-      LangSizePanel->setText(import.Fields.Size);
-      LangVersionPanel->setText(import.Fields.Version);
-      LangDescrTntPanel->setText(import.Fields.Name);
-      WriteLangButton->setEnabled(true);
-      break;
-    case TPackageImportResult::Refused:
-      // Nothing of the file imported before may be written now.
-      package_.clear();
-      WriteLangButton->setEnabled(false);
-      ResetImportPanels();
-      break;
-    case TPackageImportResult::Unreadable:
-    case TPackageImportResult::Cancelled:
-      break;
-  }
+  if (host_) gbLangMyComputer->Import(kTypeLanguage, WriteLangButton, package_);
 }
 
 void LanguagesPage::WriteLangButtonClick() {
@@ -326,6 +289,6 @@ void LanguagesPage::WriteLangButtonClick() {
   }
   if (accepted && host_->DeviceDetected()) {
     host_->StartAction({.Action = TAction::WriteLanguage, .Package = package_, .Results = this},
-                       LangString(kWriteLanguageText));
+                       LangString(TText::WriteLanguageStatus));
   }
 }

@@ -8,6 +8,7 @@
 
 #include "platform/ByteOrder.h"
 #include "transfer/TransferSession.h"
+#include "widgets/PackagePanel.h"
 #include "widgets/PageHost.h"
 
 class QCheckBox;
@@ -72,7 +73,7 @@ class LanguagesPage : public QWidget, public TTransferResults, public TWindowPag
 
   QLabel* lLangTitle;
 
-  QGroupBox* gbLangMyComputer;
+  TPackagePanel* gbLangMyComputer;
   QLabel* lSelctLang;
   QLabel* LangFilenamePanel;
   QLabel* lVersion;
@@ -94,9 +95,7 @@ class LanguagesPage : public QWidget, public TTransferResults, public TWindowPag
   QPushButton* DeleteLangButton;
 
   // Design sizes at 96 dots per inch.
-  static constexpr int kMyComputerWidth = 250;
   static constexpr int kOrvanelWidth = 250;
-  static constexpr int kImportButtonWidth = 130;
   static constexpr int kWriteButtonWidth = 50;
   static constexpr int kDeleteButtonWidth = 75;
 
@@ -108,8 +107,6 @@ class LanguagesPage : public QWidget, public TTransferResults, public TWindowPag
   void ClickDeviceList(bool added);
   // The catalogue entry of the language selected in the list clicked last; -1 for none.
   int SelectedEntry() const;
-  // Every panel of the imported file back to "---".
-  void ResetImportPanels();
 
   TPageHost* host_ = nullptr;
   platform::Bytes package_;  // the language file imported last, as it is

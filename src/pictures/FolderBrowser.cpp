@@ -20,9 +20,6 @@
 
 namespace {
 
-constexpr int kNewFolderText = 65260;
-constexpr int kCannotCreateFolderText = 65174;
-
 // The file systems a user keeps files on: the root, devices and network shares; not the kernel's
 // own (proc, sys, cgroups …), which only clutter the choice.
 bool UserFileSystem(const QStorageInfo& volume) {
@@ -106,12 +103,12 @@ TFolderBrowser::TFolderBrowser(double f, QWidget* parent, const QString& startFo
 }
 
 void TFolderBrowser::ApplyTexts() {
-  eFolderName->setText(LangString(kNewFolderText));
-  bApply->setText(LangString(65261));
-  tbFolderPic->setAccessibleName(LangString(kNewFolderText));
-  eFolderName->setAccessibleName(LangString(kNewFolderText));
-  DriveComboBox->setAccessibleName(LangString(65226));
-  DirectoryListBox->setAccessibleName(LangString(65226));
+  eFolderName->setText(LangString(TText::NewFolderField));
+  bApply->setText(LangString(TText::ApplyButton));
+  tbFolderPic->setAccessibleName(LangString(TText::NewFolderField));
+  eFolderName->setAccessibleName(LangString(TText::NewFolderField));
+  DriveComboBox->setAccessibleName(LangString(TText::MyComputer));
+  DirectoryListBox->setAccessibleName(LangString(TText::MyComputer));
 }
 
 void TFolderBrowser::FillDrives() {
@@ -192,7 +189,7 @@ void TFolderBrowser::DirectoryListBoxClick(const QModelIndex& index) {
 }
 
 void TFolderBrowser::DirButtonClick() {
-  WakeRestingField(eFolderName, LangString(kNewFolderText), bApply);
+  WakeRestingField(eFolderName, LangString(TText::NewFolderField), bApply);
 }
 
 void TFolderBrowser::eFolderNameClick() {
@@ -206,7 +203,7 @@ void TFolderBrowser::bApplyClick() {
   const bool valid =
       !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\\');
   if (!valid || !QDir(currentFolder_).mkdir(name)) {
-    Prompts().Warning(LangString(kCannotCreateFolderText), TBeep::Error, this);
+    Prompts().Warning(LangString(TText::CannotCreateFolder), TBeep::Error, this);
   } else {
     const QModelIndex created = DirectoryModel->index(QDir(currentFolder_).filePath(name));
     DirectoryListBox->expand(created.parent());
@@ -215,5 +212,5 @@ void TFolderBrowser::bApplyClick() {
 }
 
 void TFolderBrowser::RestNewFolderTools() {
-  RestField(eFolderName, LangString(kNewFolderText), bApply);
+  RestField(eFolderName, LangString(TText::NewFolderField), bApply);
 }

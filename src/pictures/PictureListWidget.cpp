@@ -67,6 +67,6 @@ void TPictureItemDelegate::Install(QListWidget* list) {
 void TPictureItemDelegate::AddItem(QListWidget* list, const QString& name, const QImage& picture) {
   auto* item = new QListWidgetItem(name, list);
   item->setData(kPictureRole, picture);
-  if (picture.isNull()) item->setData(Qt::AccessibleDescriptionRole, LangString(65263));
+  if (picture.isNull()) item->setData(Qt::AccessibleDescriptionRole, LangString(TText::NoPreview));
   item->setSizeHint(QSize(0, kItemHeight));
 }

@@ -71,10 +71,10 @@ QListWidget* NewDeviceList(QWidget* parent, const char* name) {
 
 void PicturesPage::FillPictureFileTypes(QComboBox* box) {
   box->clear();
-  box->addItem("Bitmap (*.bmp)", "*.BMP");
-  box->addItem("JPEG (*.jpg)", "*.JPG");
-  box->addItem("TIF (*.tif)", "*.TIF");
-  box->addItem("GIF (*.gif)", "*.GIF");
+  box->addItem(LangString(TFixedText::BitmapFileType), "*.BMP");
+  box->addItem(LangString(TFixedText::JpegFileType), "*.JPG");
+  box->addItem(LangString(TFixedText::TiffFileType), "*.TIF");
+  box->addItem(LangString(TFixedText::GifFileType), "*.GIF");
   box->setCurrentIndex(0);
 }
 
@@ -83,8 +83,8 @@ void PicturesPage::Clear() {
   PicturesListBox->clear();
   ViewImage->setVisible(false);
   cbStartUpPic->setChecked(false);
-  PicFilenameTntPanel->setText("---");
-  NmbOfPixPanel->setText("---");
+  PicFilenameTntPanel->setText(LangString(TFixedText::NoValue));
+  NmbOfPixPanel->setText(LangString(TFixedText::NoValue));
   SavePicFileButton->setEnabled(false);
   DeleteFileButton->setEnabled(false);
   EnableGreyControls(false);
@@ -124,11 +124,11 @@ int PicturesPage::SelectedCount() const {
 void PicturesPage::ShowDeleted(const std::vector<int>& entries, int pictures) {
   for (const int entry : entries)
     delete PicturesListBox->takeItem(entry - ReadOnlyListBox->count());
-  PicFilenameTntPanel->setText("---");
+  PicFilenameTntPanel->setText(LangString(TFixedText::NoValue));
   ViewImage->setVisible(false);
   DeleteFileButton->setEnabled(false);
   cbStartUpPic->setChecked(false);
-  NmbOfPixPanel->setText(pictures == 0 ? QStringLiteral("---")
+  NmbOfPixPanel->setText(pictures == 0 ? LangString(TFixedText::NoValue)
                                        : LangStrings::PictureCountText(pictures));
   PicturesListBox->scrollToTop();
 }
@@ -262,7 +262,8 @@ QWidget* PicturesPage::BuildPictureImportPage(double f) {
 QWidget* PicturesPage::BuildMiddleColumn(double f) {
   auto* column = new QWidget(this);
 
-  WrdPicButton = NewButton(column, "WrdPicButton", kArrowButtonWidth, f, ">>");
+  WrdPicButton =
+      NewButton(column, "WrdPicButton", kArrowButtonWidth, f, LangString(TFixedText::WriteArrow));
   WrdPicButton->setEnabled(false);  // needs a detected device and a preview
 
   lGrayTitle = NewLabel(column, "lGrayTitle");
@@ -322,7 +323,8 @@ QWidget* PicturesPage::BuildMiddleColumn(double f) {
 
   DeleteFileButton = NewButton(column, "DeleteFileButton", kMiddleButtonWidth, f);
   DeleteFileButton->setEnabled(false);
-  SavePicFileButton = NewButton(column, "SavePicFileButton", kArrowButtonWidth, f, "<<");
+  SavePicFileButton = NewButton(column, "SavePicFileButton", kArrowButtonWidth, f,
+                                LangString(TFixedText::SaveArrow));
   SavePicFileButton->setEnabled(false);
 
   // Spare pictures the page draws from; they are never shown themselves.
@@ -389,61 +391,46 @@ QWidget* PicturesPage::BuildDeviceColumn(double f) {
 }
 
 void PicturesPage::ApplyTexts() {
-  setWindowTitle(LangString(65252));
-  // The arrows say nothing to a screen reader: the buttons speak their hints.
-  WrdPicButton->setToolTip(LangString(65246));
-  WrdPicButton->setAccessibleName(LangString(65246));
-  SavePicFileButton->setToolTip(LangString(65247));
-  SavePicFileButton->setAccessibleName(LangString(65247));
-  pgImport->setTabText(pgImport->indexOf(tsPictureImport), LangString(65254));
-  pgImport->setTabText(pgImport->indexOf(tsTextImport), LangString(65255));
+  setWindowTitle(LangString(TText::PicturesTab));
+  SetSpokenHint(WrdPicButton, LangString(TText::WritePictureHint));
+  SetSpokenHint(SavePicFileButton, LangString(TText::SavePicturesHint));
+  pgImport->setTabText(pgImport->indexOf(tsPictureImport), LangString(TText::PictureImportTab));
+  pgImport->setTabText(pgImport->indexOf(tsTextImport), LangString(TText::TextImportTab));
   // The column keeps its design width unless the sub-page captions need more in the face this
   // machine has; cut to the design width they would lose both ends.
   const int tabs = pgImport->tabBar()->sizeHint().width() + 2 * pgImport->tabBar()->x();
   leftColumn_->setFixedWidth(std::max(leftColumnWidth_, tabs));
-  lOriginPic->setText(LangString(65262));
-  pNoPreview->setText(LangString(65263));
-  lPicFiles->setText(LangString(65232));
+  lOriginPic->setText(LangString(TText::OriginalPicture));
+  pNoPreview->setText(LangString(TText::NoPreview));
+  lPicFiles->setText(LangString(TText::PictureFiles));
   Panel3->ApplyTexts();
-  lGrayTitle->setText(LangString(65233));
+  lGrayTitle->setText(LangString(TText::GreyLevelsTitle));
   // A screen reader names each slider after the caption beside it.
   lBlack->setBuddy(slBlack);
   lGrey->setBuddy(slGray);
   lWhite->setBuddy(slWhite);
   // Item views take no name from a buddy: they are named after their captions directly.
-  FileListBox->setAccessibleName(LangString(65232));
-  FilterComboBox->setAccessibleName(QStringLiteral("Tipo di file"));
-  ReadOnlyListBox->setAccessibleName(LangString(65244));
-  PicturesListBox->setAccessibleName(LangString(65245));
-  lBlack->setText(LangString(65234));
-  lGrey->setText(LangString(65235));
-  lWhite->setText(LangString(65236));
-  lBright->setText(LangString(65237));
-  lDefault->setText(LangString(65238));
-  lDark->setText(LangString(65239));
-  lGreyPreview->setText(LangString(65240));
-  pGreyPreview->setText(LangString(65263));
-  cbStartUpPic->setText(LangString(65241));
-  DeleteFileButton->setText(LangString(65242));
-  gbOrvanel->setTitle(LangString(65243));
-  lFactorySetPic->setText(LangString(65244));
-  lPictureListbox->setText(LangString(65245));
+  FileListBox->setAccessibleName(LangString(TText::PictureFiles));
+  FilterComboBox->setAccessibleName(LangString(TNamedText::FileTypeName));
+  ReadOnlyListBox->setAccessibleName(LangString(TText::FactoryPictures));
+  PicturesListBox->setAccessibleName(LangString(TText::DevicePictures));
+  lBlack->setText(LangString(TText::BlackLevel));
+  lGrey->setText(LangString(TText::GreyLevel));
+  lWhite->setText(LangString(TText::WhiteLevel));
+  lBright->setText(LangString(TText::LightBrightness));
+  lDefault->setText(LangString(TText::DefaultBrightness));
+  lDark->setText(LangString(TText::DarkBrightness));
+  lGreyPreview->setText(LangString(TText::DevicePicturePreview));
+  pGreyPreview->setText(LangString(TText::NoPreview));
+  cbStartUpPic->setText(LangString(TText::StartupPictureBox));
+  DeleteFileButton->setText(LangString(TText::DeleteButton));
+  gbOrvanel->setTitle(LangString(TText::DeviceGroup));
+  lFactorySetPic->setText(LangString(TText::FactoryPictures));
+  lPictureListbox->setText(LangString(TText::DevicePictures));
   tsTextImport->ApplyTexts();
 }
 
 // ---- Handlers -----------------------------------------------------------------------------------
-
-namespace {
-
-constexpr int kUnknownImageFormatText = 65173;
-constexpr int kCorruptIndexText = 65171;
-constexpr int kWritePictureText = 65188;
-constexpr int kSetStartupPictureText = 65196;
-constexpr int kDeletePictureText = 65194;
-constexpr int kDeleteQuestionText = 65218;
-constexpr int kStartupQuestionText = 65220;
-
-}  // namespace
 
 QString PicturesPage::SelectedPicturesText() const {
   return LangStrings::SelectedPicturesText(SelectedCount());
@@ -493,8 +480,8 @@ void PicturesPage::PicturesTabSheetShow() {
   ViewImage->hide();
   SavePicFileButton->setEnabled(false);
   DeleteFileButton->setEnabled(false);
-  PicFilenameTntPanel->setText("---");
-  NmbOfPixPanel->setText("---");
+  PicFilenameTntPanel->setText(LangString(TFixedText::NoValue));
+  NmbOfPixPanel->setText(LangString(TFixedText::NoValue));
   tsTextImport->ResetFontAndSpacing();
   pgImport->setCurrentWidget(tsPictureImport);
   UpdateWriteButton();
@@ -511,7 +498,7 @@ void PicturesPage::FileListBoxClick(const QModelIndex& index) {
 
   const TImageRead read = ReadImageFile(FileListModel->filePath(index));
   if (read.Image.isNull()) {
-    Prompts().Error(LangString(kUnknownImageFormatText), TBeep::Error, this);
+    Prompts().Error(LangString(TText::UnknownPictureFormat), TBeep::Error, this);
     return;
   }
   ImportedPicture = read.Image;
@@ -548,7 +535,7 @@ void PicturesPage::ShowDevicePicture(bool added, int row) {
   const int entry = row + (added ? ReadOnlyListBox->count() : 0);
   const TFileHeader* header = host_->Catalogue().Entry(entry);
   if (!header) {
-    Prompts().Error(LangString(kCorruptIndexText), TBeep::Error, this);
+    Prompts().Error(LangString(TText::CorruptPictureIndex), TBeep::Error, this);
     ViewImage->hide();
   } else if (header->Image.isNull()) {
     // A picture the device could not deliver: nothing to show, nothing to write.
@@ -560,7 +547,7 @@ void PicturesPage::ShowDevicePicture(bool added, int row) {
     RedrawPreview();
     ViewImage->show();
   }
-  PicFilenameTntPanel->setText(header ? header->NameText() : QStringLiteral("---"));
+  PicFilenameTntPanel->setText(header ? header->NameText() : LangString(TFixedText::NoValue));
   cbStartUpPic->setChecked(header && header->DefaultFlag == 1);
   cbStartUpPic->setEnabled(host_->DeviceDetected() && !cbStartUpPic->isChecked());
   TrueImage->hide();
@@ -602,11 +589,11 @@ void PicturesPage::cbStartUpPicClick(bool checked) {
   // With no picture marked, the first one counts as the startup picture.
   const int previous = host_->MoveDefault(selected, 0);
   if (host_->DeviceDetected() && selected != previous) {
-    const bool yes = Prompts().Ask(TMessageKind::Confirmation, LangString(kStartupQuestionText),
-                                   TBeep::Notice, this);
+    const bool yes = Prompts().Ask(TMessageKind::Confirmation,
+                                   LangString(TText::StartupPictureQuestion), TBeep::Notice, this);
     if (yes) {
       host_->StartAction({.Action = TAction::SetStartupPicture, .Results = this},
-                         LangString(kSetStartupPictureText));
+                         LangString(TText::SetStartupPictureStatus));
     } else {
       host_->MoveDefault(previous, 0);
       cbStartUpPic->setChecked(false);
@@ -621,18 +608,18 @@ void PicturesPage::WrdPicButtonClick() {
                       .Picture = workingPicture_,
                       .PictureName = PicFilenameTntPanel->text(),
                       .Results = this},
-                     LangString(kWritePictureText));
+                     LangString(TText::WritePictureStatus));
 }
 
 void PicturesPage::DeleteFileButtonClick() {
   if (!host_) return;
-  const bool yes =
-      Prompts().Ask(TMessageKind::Warning, LangString(kDeleteQuestionText), TBeep::Notice, this);
+  const bool yes = Prompts().Ask(TMessageKind::Warning, LangString(TText::DeletePicturesQuestion),
+                                 TBeep::Notice, this);
   if (!yes || !host_->DeviceDetected() || host_->TransferBusy()) return;
   host_->DeleteStarted();
   host_->StartAction(
       {.Action = TAction::DeleteFiles, .Entries = SelectedAddedEntries(), .Results = this},
-      LangString(kDeletePictureText));
+      LangString(TText::DeletePictureStatus));
 }
 
 void PicturesPage::SavePicFileButtonClick() {
@@ -668,7 +655,7 @@ void PicturesPage::SavePicFileButtonClick() {
       used << name;
       if (!SaveImageFile(PreviewPicture(), QDir(folder).filePath(name),
                          jpeg ? TImageFormat::Jpeg : TImageFormat::Bmp)) {
-        Prompts().Error(LangString(kUnknownImageFormatText), TBeep::Error, this);
+        Prompts().Error(LangString(TText::UnknownPictureFormat), TBeep::Error, this);
       }
     }
   };

@@ -38,8 +38,6 @@
 
 namespace {
 
-constexpr int kRestingNameText = 65258;  // "Nome del file"
-
 // Stands in for the page until one is set: the editor keeps working on its own.
 class TNoPictureHost final : public TTextPictureHost {
  public:
@@ -155,7 +153,7 @@ TextImportPage::TextImportPage(double f, QWidget* parent, TPageStart start)
   tbTxtEditor = NewToolBar(this, "tbTxtEditor", f);
   bFont = new QToolButton(tbTxtEditor);
   bFont->setObjectName("bFont");
-  bFont->setText("A");
+  bFont->setText(LangString(TFixedText::FontButtonFace));
   QFont bold = bFont->font();
   bold.setBold(true);
   bFont->setFont(bold);
@@ -179,7 +177,7 @@ TextImportPage::TextImportPage(double f, QWidget* parent, TPageStart start)
   eHeight->setObjectName("eHeight");
   eHeight->setText(QString::number(udShift->value()));
   eHeight->hide();
-  eHeight->setAccessibleName(QStringLiteral("Interlinea"));
+  eHeight->setAccessibleName(LangString(TNamedText::LineSpacingName));
 
   FilterComboBoxTxt = new QComboBox(this);
   FilterComboBoxTxt->setObjectName("FilterComboBoxTxt");
@@ -234,25 +232,22 @@ void TextImportPage::FinishStart() {
 }
 
 void TextImportPage::ApplyTexts() {
-  lTxtEditor->setText(LangString(65256));
-  bClear->setText(LangString(65257));
+  lTxtEditor->setText(LangString(TText::TextEditorLabel));
+  bClear->setText(LangString(TText::ClearButton));
   {
     // A caption, not a change of name: the picture's name stays as it is.
     const QSignalBlocker quiet(eFilename);
-    eFilename->setText(LangString(kRestingNameText));
+    eFilename->setText(LangString(TText::FileNameField));
     eFilename->selectAll();
   }
-  bSaveApply->setText(LangString(65259));
-  tbSaveAs->setAccessibleName(LangString(kRestingNameText));
-  tbSaveAs->setToolTip(LangString(kRestingNameText));
-  eFilename->setAccessibleName(LangString(kRestingNameText));
+  bSaveApply->setText(LangString(TText::SaveButton));
+  SetSpokenHint(tbSaveAs, LangString(TText::FileNameField));
+  eFilename->setAccessibleName(LangString(TText::FileNameField));
   lTxtEditor->setBuddy(retntTextEditor);
   // The face shows an "A" and the spin box a number: neither says what it is for.
-  bFont->setAccessibleName(QStringLiteral("Carattere"));
-  bFont->setToolTip(QStringLiteral("Carattere"));
-  udShift->setAccessibleName(QStringLiteral("Interlinea"));
-  udShift->setToolTip(QStringLiteral("Interlinea"));
-  FilterComboBoxTxt->setAccessibleName(QStringLiteral("Tipo di file"));
+  SetSpokenHint(bFont, LangString(TNamedText::FontButtonName));
+  SetSpokenHint(udShift, LangString(TNamedText::LineSpacingName));
+  FilterComboBoxTxt->setAccessibleName(LangString(TNamedText::FileTypeName));
 }
 
 void TextImportPage::SetHost(TTextPictureHost* host) {
@@ -305,7 +300,7 @@ void TextImportPage::Render() {
 }
 
 void TextImportPage::PutNameFieldToRest() {
-  const QString rest = LangString(kRestingNameText);
+  const QString rest = LangString(TText::FileNameField);
   // The picture's name follows the field even when its text does not change.
   if (eFilename->text() == rest) eFilenameChange();
   // Disabling the focused tool would pass the focus on to the folder browser; the text is where
@@ -326,7 +321,7 @@ void TextImportPage::tsTextImportShow() {
   }
   host_->ShowPreview(!DisplayLines().isEmpty());
   reTextEditorChange();
-  if (eFilename->text().isEmpty()) eFilename->setText(LangString(kRestingNameText));
+  if (eFilename->text().isEmpty()) eFilename->setText(LangString(TText::FileNameField));
   if (!DisplayLines().isEmpty()) {
     host_->ShowTextPicture(TextImage);
     Render();
@@ -354,7 +349,7 @@ void TextImportPage::reTextEditorChange() {
     host_->SetPictureName(eFilename->text() + Extension());
   } else {
     PutNameFieldToRest();
-    host_->SetPictureName(QStringLiteral("---"));
+    host_->SetPictureName(LangString(TFixedText::NoValue));
   }
   host_->ShowPreview(hasLines);
   udShift->setEnabled(lines.size() > 1);
@@ -397,7 +392,7 @@ void TextImportPage::bClearClick() {
 }
 
 void TextImportPage::tbSaveAsClick() {
-  WakeRestingField(eFilename, LangString(kRestingNameText), bSaveApply);
+  WakeRestingField(eFilename, LangString(TText::FileNameField), bSaveApply);
 }
 
 void TextImportPage::eFilenameClick() {
@@ -408,7 +403,7 @@ void TextImportPage::eFilenameChange() {
   if (eFilename->text().isEmpty()) {
     // The field is never left empty; the resting text comes back selected, to be typed over.
     // Setting it comes back here, which names the picture.
-    eFilename->setText(LangString(kRestingNameText));
+    eFilename->setText(LangString(TText::FileNameField));
     eFilename->selectAll();
     return;
   }
@@ -434,7 +429,7 @@ void TextImportPage::bSaveApplyClick() {
     // Written in the format its extension names; an existing file is replaced.
     const std::optional<TImageFormat> format = FormatByExtension(path);
     if (!format || !SaveImageFile(host_->PreviewPicture(), path, *format))
-      Prompts().Error(LangString(65173), TBeep::Error, this);
+      Prompts().Error(LangString(TText::UnknownPictureFormat), TBeep::Error, this);
     host_->SetPictureName(name);
   }
   PutNameFieldToRest();

@@ -1,10 +1,11 @@
 #include "texts/LangStrings.h"
 
 #include <algorithm>
-#include <iterator>
+#include <span>
 
-// The two pieces the table leaves to us: where the maker's dealers are listed (inside 65157) and
-// the line that closes the About text (65251). Macros, so that they join the literals below.
+// The two pieces the table leaves to us: where the maker's dealers are listed (inside
+// WizardSafetyInformation) and the line that closes AboutDescription. Macros, so that they join
+// the literals below.
 #define ORVANEL_MAKER_WEB_ADDRESS u8"www.bravanto.com"
 #define ORVANEL_CLOSING_LINE u8"Copyright © BRAVANTO - tutti i diritti riservati."
 
@@ -15,9 +16,28 @@ struct TTextEntry {
   const char8_t* Text;
 };
 
-// UTF-8, byte for byte as shown on screen: several entries are pieces of longer messages and
-// keep their leading or trailing blanks, and a few use the typographic apostrophe on purpose.
-constexpr TTextEntry kTexts[] = {
+struct TNamedEntry {
+  TNamedText Id;
+  const char8_t* Text;
+};
+
+struct TFixedEntry {
+  TFixedText Id;
+  const char* Text;
+};
+
+// One edition of the table: what the program shows in one language. Another edition is another
+// pair of tables beside the Italian ones, checked as they are and chosen in Edition(); no caller
+// changes.
+struct TTextEdition {
+  std::span<const TTextEntry> Texts;   // every text of kAllTexts once, by number, in that order
+  std::span<const TNamedEntry> Named;  // every named text once, in the order of TNamedText
+};
+
+// By the table's numbers, which the names of TextIds.h stand for. UTF-8, byte for byte as shown
+// on screen: several entries are pieces of longer messages and keep their leading or trailing
+// blanks, and a few use the typographic apostrophe on purpose.
+constexpr TTextEntry kItalianTexts[] = {
     {65152, u8"Aggiornamento firmware"},
     {65153, u8"Benvenuto all'aggiornamento Orvanel"},
     {65154,
@@ -173,21 +193,84 @@ constexpr TTextEntry kTexts[] = {
     {65263, u8"anteprima non disponibile"},
 };
 
-constexpr bool SortedById() {
-  for (std::size_t i = 1; i < std::size(kTexts); ++i) {
-    if (kTexts[i - 1].Id >= kTexts[i].Id) return false;
-  }
-  return true;
+// The lookup below relies on every edition holding each text once, in ascending order.
+constexpr bool CoversEveryText(std::span<const TTextEntry> texts) {
+  return std::ranges::equal(texts, kAllTexts, [](const TTextEntry& entry, TText text) {
+    return entry.Id == static_cast<int>(text);
+  });
 }
-static_assert(SortedById(), "the lookup below relies on ascending numbers");
+static_assert(CoversEveryText(kItalianTexts));
+
+constexpr TNamedEntry kItalianNamedTexts[] = {
+    {TNamedText::WarningCaption, u8"Attenzione"},
+    {TNamedText::ErrorCaption, u8"Errore"},
+    {TNamedText::InformationCaption, u8"Informazione"},
+    {TNamedText::ConfirmationCaption, u8"Conferma"},
+    {TNamedText::YesButton, u8"&Sì"},
+    {TNamedText::NoButton, u8"&No"},
+    {TNamedText::OkButton, u8"OK"},
+    {TNamedText::TransferProgressName, u8"Avanzamento del trasferimento"},
+    {TNamedText::FontButtonName, u8"Carattere"},
+    {TNamedText::LineSpacingName, u8"Interlinea"},
+    {TNamedText::FileTypeName, u8"Tipo di file"},
+    {TNamedText::DisclaimerTitle, u8"Disclaimer"},
+    {TNamedText::UnknownErrorMessage, u8"Errore sconosciuto"},
+    {TNamedText::ToolkitTranslation, u8"qtbase_it"},
+};
+
+// Plain ASCII, the same in every edition.
+constexpr TFixedEntry kFixedTexts[] = {
+    {TFixedText::ApplicationTitle, "Orvanel Config"},
+    {TFixedText::NoValue, "---"},
+    {TFixedText::WriteArrow, ">>"},
+    {TFixedText::SaveArrow, "<<"},
+    {TFixedText::FontButtonFace, "A"},
+    {TFixedText::LanguageFileFilter, "Binary File (*.bin)"},
+    {TFixedText::FirmwareFileFilter, "Encrypted File (*.enc *.ENC)"},
+    {TFixedText::BitmapFileType, "Bitmap (*.bmp)"},
+    {TFixedText::JpegFileType, "JPEG (*.jpg)"},
+    {TFixedText::TiffFileType, "TIF (*.tif)"},
+    {TFixedText::GifFileType, "GIF (*.gif)"},
+};
+
+// Texts without a number are looked up by position: entry i must name the i-th text, and every
+// text must be there.
+template <typename TEntry>
+constexpr bool ListsEachInOrder(std::span<const TEntry> entries, std::size_t count) {
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (static_cast<std::size_t>(entries[i].Id) != i) return false;
+  }
+  return entries.size() == count;
+}
+static_assert(ListsEachInOrder<TNamedEntry>(kItalianNamedTexts, kNamedTextCount));
+static_assert(ListsEachInOrder<TFixedEntry>(kFixedTexts, kFixedTextCount));
+
+constexpr TTextEdition kItalian{kItalianTexts, kItalianNamedTexts};
+
+// The edition the program shows.
+const TTextEdition& Edition() {
+  return kItalian;
+}
 
 const TTextEntry* Find(int id) {
-  auto it = std::lower_bound(std::begin(kTexts), std::end(kTexts), id,
-                             [](const TTextEntry& entry, int key) { return entry.Id < key; });
-  return it != std::end(kTexts) && it->Id == id ? it : nullptr;
+  const std::span<const TTextEntry> texts = Edition().Texts;
+  const auto it = std::ranges::lower_bound(texts, id, {}, &TTextEntry::Id);
+  return it != texts.end() && it->Id == id ? &*it : nullptr;
 }
 
 }  // namespace
+
+QString LangString(TText text) {
+  return LangString(static_cast<int>(text));
+}
+
+QString LangString(TNamedText text) {
+  return QString::fromUtf8(Edition().Named[static_cast<std::size_t>(text)].Text);
+}
+
+QString LangString(TFixedText text) {
+  return QString::fromLatin1(kFixedTexts[static_cast<std::size_t>(text)].Text);
+}
 
 QString LangString(int id) {
   const TTextEntry* entry = Find(id);
@@ -200,66 +283,48 @@ bool HasLangString(int id) {
 
 namespace LangStrings {
 
-QString ApplicationTitle() {
-  return QStringLiteral("Orvanel Config");
-}
 QString MakerWebAddress() {
   return QString::fromUtf8(ORVANEL_MAKER_WEB_ADDRESS);
 }
 
-QString WarningCaption() {
-  return QStringLiteral("Attenzione");
-}
-QString ErrorCaption() {
-  return QStringLiteral("Errore");
-}
-QString InformationCaption() {
-  return QStringLiteral("Informazione");
-}
-QString ConfirmationCaption() {
-  return QStringLiteral("Conferma");
-}
-QString YesButton() {
-  return QString::fromUtf8(u8"&Sì");
-}
-QString NoButton() {
-  return QStringLiteral("&No");
-}
-QString OkButton() {
-  return QStringLiteral("OK");
+QString ByteCountText(qsizetype bytes) {
+  return QStringLiteral("%1 Bytes").arg(bytes);
 }
 
 QString WizardBackCaption() {
-  return QStringLiteral("< ") + LangString(65164);
+  return QStringLiteral("< ") + LangString(TText::BackButton);
 }
 QString WizardNextCaption() {
-  return LangString(65165) + QStringLiteral(" >");
+  return LangString(TText::NextButton) + QStringLiteral(" >");
 }
 QString WizardContinueCaption() {
-  return LangString(65166) + QStringLiteral(" >");
+  return LangString(TText::ContinueButton) + QStringLiteral(" >");
 }
 QString DeleteLanguageQuestion() {
-  return LangString(65195) + QStringLiteral("?");
+  return LangString(TText::DeleteLanguageStatus) + QStringLiteral("?");
 }
 
 QString SelectedPicturesText(int count) {
-  return QString::number(count) + LangString(65222);
+  return QString::number(count) + LangString(TText::SelectedPicturesPart);
 }
 
 QString PictureCountText(int count) {
-  return QString::number(count) + QStringLiteral(" ") + LangString(65253);
+  return QString::number(count) + QStringLiteral(" ") + LangString(TText::PictureCountPart);
 }
 
 QString CorruptCatalogueMessage(int index) {
-  return LangString(65169) + QString::number(index) + LangString(65170);
+  return LangString(TText::CorruptCatalogueStart) + QString::number(index) +
+         LangString(TText::CorruptCatalogueEnd);
 }
 
 QString ExportPicturesQuestion(const QString& mask, const QString& folder) {
-  return LangString(65216) + mask + LangString(65217) + folder + QStringLiteral("?");
+  return LangString(TText::ExportPicturesQuestionStart) + mask +
+         LangString(TText::QuestionFolderPart) + folder + QStringLiteral("?");
 }
 
 QString SaveTextQuestion(const QString& fileName, const QString& folder) {
-  return LangString(65219) + fileName + LangString(65217) + folder + QStringLiteral(" ?");
+  return LangString(TText::SaveTextQuestionStart) + fileName +
+         LangString(TText::QuestionFolderPart) + folder + QStringLiteral(" ?");
 }
 
 QString DriveNotReadyMessage(QChar driveLetter) {
@@ -267,8 +332,8 @@ QString DriveNotReadyMessage(QChar driveLetter) {
 }
 
 QString DriveNotReadyMessage(const QString& drive) {
-  return LangString(65223) + QStringLiteral(" ") + drive + QStringLiteral(":  ") +
-         LangString(65224) + QStringLiteral("!");
+  return LangString(TText::DriveNotReadyStart) + QStringLiteral(" ") + drive +
+         QStringLiteral(":  ") + LangString(TText::DriveNotReadyEnd) + QStringLiteral("!");
 }
 
 }  // namespace LangStrings

@@ -55,7 +55,7 @@ void RunReadAction(TRequestPrimitives& requests, TDeviceInfo& info) {
     case TAction::None:
       break;
     default:
-      requests.Host().Notify(TNoticeKind::Notice, kUnsupportedActionText);
+      requests.Host().Notify(TNoticeKind::Notice, TText::UnsupportedAction);
       break;
   }
 }

@@ -127,7 +127,7 @@ bool CheckIdentity(TRequestPrimitives& requests, TDeviceInfo& info) {
   if (IsSupportedIdentity(info.Identity)) return true;
   // A window that is closing gets no box and no second request to end.
   if (host.StopRequested()) return false;
-  host.Notify(TNoticeKind::Error, kWrongDeviceText);
+  host.Notify(TNoticeKind::Error, TText::WrongDevice);
   requests.Link().LinkOk = false;
   requests.Link().SetStatus("Wrong device");
   host.RequestTerminate();

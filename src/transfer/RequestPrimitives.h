@@ -15,10 +15,6 @@
 #include "transfer/DeviceInfo.h"
 #include "transfer/TransferHost.h"
 
-// Text table numbers of the messages a transfer shows.
-inline constexpr int kWrongDeviceText = 65182;
-inline constexpr int kUnsupportedActionText = 65183;
-
 // Pauses of the device dialogue, in milliseconds.
 inline constexpr int kPauseBeforeCommand = 20;
 inline constexpr int kPauseAfterCommand = 200;

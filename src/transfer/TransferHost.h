@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "platform/ByteOrder.h"
+#include "texts/TextIds.h"
 #include "transfer/Action.h"
 
-// The beep and box of a message; the text comes from the text table by number.
+// The beep and box of a message; the text comes from the text table by name.
 enum class TNoticeKind {
   Error,    // error beep, error box with OK
   Notice,   // notice beep, error box with OK ("Azione infrarossi non supportata!")
@@ -30,10 +31,10 @@ class TTransferView {
   // The same while a reply is awaited: as often as the reply keeps the link waiting.
   virtual void ProcessEventsWhileWaiting() { ProcessEvents(); }
 
-  // Shows the text with this number of the text table, with its beep, and waits for OK.
-  virtual void Notify(TNoticeKind kind, int textId) = 0;
+  // Shows this text of the text table, with its beep, and waits for OK.
+  virtual void Notify(TNoticeKind kind, TText text) = 0;
   // Notice beep and a warning box with Yes and No; true only for Yes.
-  virtual bool AskYesNo(int textId) = 0;
+  virtual bool AskYesNo(TText text) = 0;
   // Asks the program to end once the current transfer has finished.
   virtual void RequestTerminate() = 0;
   // Puts the mouse cursor back to normal (after a firmware write was refused).

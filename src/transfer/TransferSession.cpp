@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kInvalidDefaultText = 65221;
 constexpr std::size_t kAddedMarkOffset = 5;
 
 bool IsFileWrite(TAction action) {
@@ -329,7 +328,7 @@ void TTransferSession::AfterTransferUpdate(bool writeDirection, const TDeviceInf
     if (results && count > 0) results->PictureCountChanged(count);
     if (results && writeDirection && uploadHeader_) results->PictureWritten(*uploadHeader_);
     if (!catalogue_.MarkDefault(info.AreaReply, 1)) {
-      view_.Notify(TNoticeKind::Error, kInvalidDefaultText);
+      view_.Notify(TNoticeKind::Error, TText::InvalidDefaultIndex);
     }
   } else if (action == TAction::WriteLanguage) {
     const TFileHeader* upload = catalogue_.Entry(uploadEntry_);
@@ -356,7 +355,7 @@ void TTransferSession::ProcessReadResults(const TDeviceInfo& info) {
           catalogue_.BuildCatalogue(info.DirReply, kTypeLanguage);
       if (request_.Results) request_.Results->LanguagesRead(names);
       if (!catalogue_.MarkDefault(info.AreaReply, 0)) {
-        view_.Notify(TNoticeKind::Error, kInvalidDefaultText);
+        view_.Notify(TNoticeKind::Error, TText::InvalidDefaultIndex);
       }
       break;
     }

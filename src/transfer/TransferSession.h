@@ -158,8 +158,8 @@ class TTransferSession : public QObject, public TTransferOwner, public TTransfer
   void SetProgressPosition(int position) override { view_.SetProgressPosition(position); }
   void StepProgress() override { view_.StepProgress(); }
   void ProcessEvents() override { view_.ProcessEvents(); }
-  void Notify(TNoticeKind kind, int textId) override { view_.Notify(kind, textId); }
-  bool AskYesNo(int textId) override { return view_.AskYesNo(textId); }
+  void Notify(TNoticeKind kind, TText text) override { view_.Notify(kind, text); }
+  bool AskYesNo(TText text) override { return view_.AskYesNo(text); }
   void RequestTerminate() override;
   void RestoreCursor() override { view_.RestoreCursor(); }
   bool StopRequested() const override { return stopRequested_ || final_; }

@@ -43,7 +43,7 @@ bool SendHeader(TRequestPrimitives& requests, const platform::Bytes& source, std
 // A package or upload that claims more bytes than it holds is refused before anything goes out:
 // the device would otherwise store a file padded with whatever lay beyond the buffer.
 void RefuseInvalidFile(TTransferHost& host) {
-  host.Notify(TNoticeKind::Error, kInvalidFileText);
+  host.Notify(TNoticeKind::Error, TText::InvalidFile);
   host.SetProgressPosition(0);
 }
 
@@ -158,11 +158,12 @@ void WriteFirmware(TRequestPrimitives& requests, TDeviceInfo& info) {
   const std::uint8_t fileMinor = info.Package[kMinorOffset];
 
   if (!FirmwareAllowed(fileMajor, fileMinor, deviceMajor, deviceMinor)) {
-    host.Notify(TNoticeKind::Warning, kInvalidFileText);
+    host.Notify(TNoticeKind::Warning, TText::InvalidFile);
     EndFirmwareEarly(host);
     return;
   }
-  if (fileMajor == deviceMajor && fileMinor == deviceMinor && !host.AskYesNo(kSameVersionText)) {
+  if (fileMajor == deviceMajor && fileMinor == deviceMinor &&
+      !host.AskYesNo(TText::SameFirmwareQuestion)) {
     EndFirmwareEarly(host);
     return;
   }
@@ -172,7 +173,7 @@ void WriteFirmware(TRequestPrimitives& requests, TDeviceInfo& info) {
   }
   if (info.Battery < kMinimumBattery) {
     host.RestoreCursor();
-    host.Notify(TNoticeKind::Warning, kLowBatteryText);
+    host.Notify(TNoticeKind::Warning, TText::LowBattery);
     host.SetProgressPosition(0);
     return;
   }
@@ -288,7 +289,7 @@ TWriteOutcome RunWriteAction(TRequestPrimitives& requests, TDeviceInfo& info) {
     case TAction::None:
       break;
     default:
-      requests.Host().Notify(TNoticeKind::Notice, kUnsupportedActionText);
+      requests.Host().Notify(TNoticeKind::Notice, TText::UnsupportedAction);
       break;
   }
   return TWriteOutcome::NoFile;

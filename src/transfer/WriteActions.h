@@ -13,11 +13,6 @@
 #include "transfer/RequestPrimitives.h"
 #include "transfer/TransferHost.h"
 
-// Text table numbers of the write direction's messages.
-inline constexpr int kInvalidFileText = 65168;
-inline constexpr int kSameVersionText = 65184;
-inline constexpr int kLowBatteryText = 65215;
-
 // The firmware write needs at least this many battery segments.
 inline constexpr std::uint8_t kMinimumBattery = 5;
 

@@ -32,7 +32,7 @@ void TApplication::HandleException(std::exception_ptr error) {
   } catch (const std::exception& other) {
     Prompts().Error(QString::fromLocal8Bit(other.what()));
   } catch (...) {
-    Prompts().Error(QStringLiteral("Errore sconosciuto"));
+    Prompts().Error(LangString(TNamedText::UnknownErrorMessage));
   }
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }

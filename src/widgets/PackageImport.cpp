@@ -6,28 +6,20 @@
 #include "texts/LangStrings.h"
 #include "widgets/Prompts.h"
 
-namespace {
-
-constexpr int kLanguageDialogTitle = 65201;
-constexpr int kFirmwareDialogTitle = 65213;
-constexpr int kRefusedFileText = 65168;
-constexpr int kFileOpenText = 65172;
-
-}  // namespace
-
 TPackageImportResult ImportPackage(std::uint8_t type, QWidget* parent, TPackageImport& import) {
   const bool language = type == kTypeLanguage;
   TFileDialogRequest request;
-  request.Title = LangString(language ? kLanguageDialogTitle : kFirmwareDialogTitle);
-  request.Filter = language ? QStringLiteral("Binary File (*.bin)")
-                            : QStringLiteral("Encrypted File (*.enc *.ENC)");
+  request.Title =
+      LangString(language ? TText::ImportLanguageDialogTitle : TText::ImportFirmwareDialogTitle);
+  request.Filter = language ? LangString(TFixedText::LanguageFileFilter)
+                            : LangString(TFixedText::FirmwareFileFilter);
   request.Parent = parent;
   const QString path = Prompts().OpenFileName(request);
   if (path.isEmpty()) return TPackageImportResult::Cancelled;
 
   platform::Bytes data;
   const auto refuse = [&] {
-    Prompts().Error(LangString(kRefusedFileText), TBeep::Error, parent);
+    Prompts().Error(LangString(TText::InvalidFile), TBeep::Error, parent);
     return TPackageImportResult::Refused;
   };
   switch (ReadPackageFile(path, data)) {
@@ -39,7 +31,7 @@ TPackageImportResult ImportPackage(std::uint8_t type, QWidget* parent, TPackageI
       import.Data.clear();
       return refuse();
     case TPackageReadStatus::CannotOpen:
-      Prompts().Error(LangString(kFileOpenText), TBeep::Error, parent);
+      Prompts().Error(LangString(TText::FileAlreadyOpen), TBeep::Error, parent);
       return TPackageImportResult::Unreadable;
   }
   import.Data = data;

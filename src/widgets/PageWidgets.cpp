@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "texts/LangStrings.h"
+
 namespace {
 
 constexpr int kValuePanelHeight = 21;
@@ -54,7 +56,7 @@ QLabel* NewPanel(QWidget* parent, const char* name, const QString& text) {
 }
 
 QLabel* NewValuePanel(QWidget* parent, const char* name, double f) {
-  QLabel* panel = NewPanel(parent, name, "---");
+  QLabel* panel = NewPanel(parent, name, LangString(TFixedText::NoValue));
   panel->setFixedHeight(Scaled(kValuePanelHeight, f));
   return panel;
 }
@@ -146,28 +148,15 @@ void SelectAllOnClick(QLineEdit* field, std::function<void()> onClick) {
   field->installEventFilter(new TSelectAllOnClick(field, std::move(onClick)));
 }
 
+void SetSpokenHint(QWidget* control, const QString& hint) {
+  control->setToolTip(hint);
+  control->setAccessibleName(hint);
+}
+
 void ShowAsFactoryList(QWidget* list) {
   QPalette factory = list->palette();
   factory.setColor(QPalette::Base, factory.color(QPalette::Button));
   list->setPalette(factory);
-}
-
-QVBoxLayout* NewFieldColumn(QGroupBox* box,
-                            std::initializer_list<std::pair<QLabel*, QLabel*>> fields,
-                            QPushButton* footButton, double f) {
-  auto* column = new QVBoxLayout(box);
-  column->setContentsMargins(Scaled(8, f), Scaled(6, f), Scaled(8, f), Scaled(8, f));
-  column->setSpacing(Scaled(2, f));
-  for (auto [label, panel] : fields) {
-    // The caption says what the value beside it is, for a screen reader too.
-    label->setBuddy(panel);
-    column->addWidget(label);
-    column->addWidget(panel);
-    column->addSpacing(Scaled(6, f));
-  }
-  column->addStretch(1);
-  column->addWidget(footButton, 0, Qt::AlignHCenter);
-  return column;
 }
 
 void LayOutTransferPage(QWidget* page, QLabel* title, QWidget* fileSide, QWidget* writeButton,

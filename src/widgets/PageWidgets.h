@@ -4,8 +4,6 @@
 
 #include <QString>
 #include <functional>
-#include <initializer_list>
-#include <utility>
 
 class QEvent;
 class QGroupBox;
@@ -13,7 +11,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolBar;
-class QVBoxLayout;
 class QWidget;
 
 // `designPixels` at 96 dots per inch, for a screen whose dots per inch / 96 is `f`.
@@ -55,18 +52,16 @@ void RestField(QLineEdit* field, const QString& text, QPushButton* apply);
 // caret) is done.
 void SelectAllOnClick(QLineEdit* field, std::function<void()> onClick = {});
 
+// A control whose face says nothing when read out (an arrow, a lone letter, a number, an icon)
+// speaks its hint instead.
+void SetSpokenHint(QWidget* control, const QString& hint);
+
 // Factory entries sit on the button face: they can be looked at, not deleted.
 void ShowAsFactoryList(QWidget* list);
 
 // True for the release of a key that moves the current item of a list (arrows, page keys, Home,
 // End, Space): a choice made with the keys counts like a click.
 bool IsListMoveKeyRelease(const QEvent* event);
-
-// The file side of a transfer page: caption and value field pairs down `box` (each caption the
-// buddy of its value), the import button at the foot.
-QVBoxLayout* NewFieldColumn(QGroupBox* box,
-                            std::initializer_list<std::pair<QLabel*, QLabel*>> fields,
-                            QPushButton* footButton, double f);
 
 // A transfer page: the title above, the file side, the write button and the device side centred
 // in a row below it.

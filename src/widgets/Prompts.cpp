@@ -63,24 +63,24 @@ bool TPrompts::Ask(TMessageKind kind, const QString& text, TBeep beep, QWidget* 
 QString MessageCaption(TMessageKind kind) {
   switch (kind) {
     case TMessageKind::Error:
-      return LangStrings::ErrorCaption();
+      return LangString(TNamedText::ErrorCaption);
     case TMessageKind::Warning:
-      return LangStrings::WarningCaption();
+      return LangString(TNamedText::WarningCaption);
     case TMessageKind::Information:
-      return LangStrings::InformationCaption();
+      return LangString(TNamedText::InformationCaption);
     case TMessageKind::Confirmation:
-      return LangStrings::ConfirmationCaption();
+      return LangString(TNamedText::ConfirmationCaption);
     case TMessageKind::Plain:
       break;
   }
-  return LangStrings::ApplicationTitle();
+  return LangString(TFixedText::ApplicationTitle);
 }
 
 QStringList MessageButtonTexts(TMessageButtons buttons) {
   if (buttons == TMessageButtons::YesNo) {
-    return {LangStrings::YesButton(), LangStrings::NoButton()};
+    return {LangString(TNamedText::YesButton), LangString(TNamedText::NoButton)};
   }
-  return {LangStrings::OkButton()};
+  return {LangString(TNamedText::OkButton)};
 }
 
 void TQtPrompts::Beep(TBeep beep) {

@@ -37,8 +37,10 @@ class RecordingSessionView : public TSessionView, public TTransferResults {
   void SetProgressPosition(int) override {}
   void StepProgress() override {}
   void ProcessEvents() override { QCoreApplication::processEvents(); }
-  void Notify(TNoticeKind kind, int textId) override { notices.emplace_back(kind, textId); }
-  bool AskYesNo(int) override {
+  void Notify(TNoticeKind kind, TText text) override {
+    notices.emplace_back(kind, static_cast<int>(text));
+  }
+  bool AskYesNo(TText) override {
     if (yesNoAnswers.empty()) return false;
     const bool answer = yesNoAnswers.front();
     yesNoAnswers.pop_front();

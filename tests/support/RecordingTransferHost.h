@@ -57,9 +57,11 @@ class RecordingTransferHost : public TTransferHost {
   void ProcessEvents() override { ++eventRounds; }
   void ProcessEventsWhileWaiting() override { ++waitRounds; }
   bool StopRequested() const override { return stop; }
-  void Notify(TNoticeKind kind, int textId) override { notices.emplace_back(kind, textId); }
-  bool AskYesNo(int textId) override {
-    questions.push_back(textId);
+  void Notify(TNoticeKind kind, TText text) override {
+    notices.emplace_back(kind, static_cast<int>(text));
+  }
+  bool AskYesNo(TText text) override {
+    questions.push_back(static_cast<int>(text));
     if (yesNoAnswers.empty()) return false;
     const bool answer = yesNoAnswers.front();
     yesNoAnswers.pop_front();

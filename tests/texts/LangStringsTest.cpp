@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <set>
 
 #include "texts/LangStrings.h"
 
@@ -20,6 +21,30 @@ TEST(LangStrings, EveryNumberOfTheRangeButOneIsAText) {
     ++count;
   }
   EXPECT_EQ(count, 111);
+}
+
+// The names and the table's numbers are one to one: each name's text is there, and no number of
+// the table goes without a name.
+TEST(LangStrings, EveryNameHasATextAndEveryNumberAName) {
+  std::set<int> named;
+  for (const TText text : kAllTexts) {
+    const int id = static_cast<int>(text);
+    EXPECT_TRUE(HasLangString(id)) << id;
+    EXPECT_FALSE(LangString(text).isEmpty()) << id;
+    EXPECT_TRUE(named.insert(id).second) << id << " has two names";
+  }
+  for (int id = kFirstLangString; id <= kLastLangString; ++id)
+    EXPECT_EQ(named.count(id), HasLangString(id) ? 1u : 0u) << id;
+}
+
+TEST(LangStrings, TextsWithoutANumberAreThereToo) {
+  for (std::size_t i = 0; i < kNamedTextCount; ++i)
+    EXPECT_FALSE(LangString(static_cast<TNamedText>(i)).isEmpty()) << i;
+  for (std::size_t i = 0; i < kFixedTextCount; ++i)
+    EXPECT_FALSE(LangString(static_cast<TFixedText>(i)).isEmpty()) << i;
+  EXPECT_EQ(LangString(TNamedText::TransferProgressName), "Avanzamento del trasferimento");
+  EXPECT_EQ(LangString(TNamedText::LineSpacingName), "Interlinea");
+  EXPECT_EQ(LangString(TNamedText::FileTypeName), "Tipo di file");
 }
 
 TEST(LangStrings, UnknownNumbersGiveAnEmptyText) {
@@ -119,15 +144,14 @@ TEST(LangStrings, ComposedTexts) {
 }
 
 TEST(LangStrings, MessageBoxWords) {
-  using namespace LangStrings;
-  EXPECT_EQ(ApplicationTitle(), "Orvanel Config");
-  EXPECT_EQ(WarningCaption(), "Attenzione");
-  EXPECT_EQ(ErrorCaption(), "Errore");
-  EXPECT_EQ(InformationCaption(), "Informazione");
-  EXPECT_EQ(ConfirmationCaption(), "Conferma");
-  EXPECT_EQ(YesButton().toUtf8(), QByteArray("&S\xC3\xAC"));
-  EXPECT_EQ(NoButton(), "&No");
-  EXPECT_EQ(OkButton(), "OK");
+  EXPECT_EQ(LangString(TFixedText::ApplicationTitle), "Orvanel Config");
+  EXPECT_EQ(LangString(TNamedText::WarningCaption), "Attenzione");
+  EXPECT_EQ(LangString(TNamedText::ErrorCaption), "Errore");
+  EXPECT_EQ(LangString(TNamedText::InformationCaption), "Informazione");
+  EXPECT_EQ(LangString(TNamedText::ConfirmationCaption), "Conferma");
+  EXPECT_EQ(LangString(TNamedText::YesButton).toUtf8(), QByteArray("&S\xC3\xAC"));
+  EXPECT_EQ(LangString(TNamedText::NoButton), "&No");
+  EXPECT_EQ(LangString(TNamedText::OkButton), "OK");
 }
 
 }  // namespace

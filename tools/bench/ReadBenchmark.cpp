@@ -38,8 +38,8 @@ class BenchmarkHost : public TTransferHost {
   void StepProgress() override {}
   void ProcessEvents() override {}
   bool StopRequested() const override { return false; }
-  void Notify(TNoticeKind, int) override { ++notices; }
-  bool AskYesNo(int) override { return false; }
+  void Notify(TNoticeKind, TText) override { ++notices; }
+  bool AskYesNo(TText) override { return false; }
   void RequestTerminate() override {}
   TAction CurrentAction() const override { return action; }
   int CatalogueCount() const override { return catalogue.CatalogueCount(); }

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kUnknownImageFormatText = 65173;
 constexpr int kFailure = 2;
 
 QString HelpText() {
@@ -129,7 +128,7 @@ int RunPictureCommand(const QStringList& arguments, QTextStream& output, QTextSt
 
   const TImageRead source = ReadImageFile(options.Input);
   if (source.Image.isNull()) {
-    errors << LangString(kUnknownImageFormatText) << '\n';
+    errors << LangString(TText::UnknownPictureFormat) << '\n';
     return kFailure;
   }
   QImage working = MakeWorkingPicture();
