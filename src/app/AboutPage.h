@@ -32,12 +32,13 @@ class AboutPage : public QWidget, public TWindowPage {
   // The title banner, `size` in device pixels.
   static QPixmap DrawTitlePicture(QSize size);
 
+  // Design sizes at 96 dots per inch.
+  static constexpr int kTitleImageWidth = 640;
+  static constexpr int kTitleImageHeight = 120;
+
+ private:
   QLabel* lOrvanelSetup;
   QLabel* lTitle;
   QLabel* TitleImage2;
   QPlainTextEdit* mDescription;
-
-  // Design sizes at 96 dots per inch.
-  static constexpr int kTitleImageWidth = 640;
-  static constexpr int kTitleImageHeight = 120;
 };

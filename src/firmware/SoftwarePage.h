@@ -41,8 +41,19 @@ class SoftwarePage : public QWidget, public TTransferResults, public TWindowPage
   // The product picture: a wrist dive computer, `size` in device pixels.
   static QPixmap DrawProductPicture(QSize size);
 
-  QLabel* lSoftTitle;
+  // Design sizes at 96 dots per inch.
+  static constexpr int kOrvanelWidth = 250;
+  static constexpr int kWriteButtonWidth = 50;
+  static constexpr int kPictureWidth = 180;
+  static constexpr int kPictureHeight = 280;
 
+ private:
+  TPageHost* host_ = nullptr;
+  platform::Bytes package_;  // the firmware file imported last, as it is
+  double scale_;             // the wizard is laid out for the same screen as the page
+
+  // Controls.
+  QLabel* lSoftTitle;
   TPackagePanel* gbSoftwareDrive;
   QLabel* lSelctSoft;
   QLabel* SWFilenamePanel;
@@ -55,21 +66,8 @@ class SoftwarePage : public QWidget, public TTransferResults, public TWindowPage
   QLabel* lChecksum;
   QLabel* SWChksumPanel;
   QPushButton* LoadSWFileButton;
-
   QPushButton* WriteSWButton;
-
   QGroupBox* gbSoftwareOrvanel;
   QLabel* SWImage;
   QLabel* OrvanelImage;  // hidden holder of the product picture that SWImage shows
-
-  // Design sizes at 96 dots per inch.
-  static constexpr int kOrvanelWidth = 250;
-  static constexpr int kWriteButtonWidth = 50;
-  static constexpr int kPictureWidth = 180;
-  static constexpr int kPictureHeight = 280;
-
- private:
-  TPageHost* host_ = nullptr;
-  platform::Bytes package_;  // the firmware file imported last, as it is
-  double scale_;             // the wizard is laid out for the same screen as the page
 };

@@ -193,7 +193,7 @@ void LanguagesPage::LanguagesTabSheetShow() {
 // ----------------------------------------------------------------------
 
 int LanguagesPage::SelectedEntry() const {
-  if (AdditionalListClicked) {
+  if (additionalListClicked_) {
     const int row = SelectedRow(LanguageTntListBox);
     return row < 0 ? -1 : LangReadOnlyTntListBox->count() + row;
   }
@@ -204,7 +204,7 @@ void LanguagesPage::ClickDeviceList(bool added) {
   QListWidget* clicked = added ? LanguageTntListBox : LangReadOnlyTntListBox;
   QListWidget* other = added ? LangReadOnlyTntListBox : LanguageTntListBox;
   if (!host_ || SelectedRow(clicked) < 0) return;
-  AdditionalListClicked = added;
+  additionalListClicked_ = added;
   // One language at a time across both lists: the default box and the delete button speak of it.
   other->clearSelection();
   other->setCurrentRow(-1);

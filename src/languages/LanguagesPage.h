@@ -69,30 +69,7 @@ class LanguagesPage : public QWidget, public TTransferResults, public TWindowPag
   void EntriesDeleted(const std::vector<int>& indexes, bool defaultToFirst) override;
 
   // The device list clicked last is the list of added languages.
-  bool AdditionalListClicked = false;
-
-  QLabel* lLangTitle;
-
-  TPackagePanel* gbLangMyComputer;
-  QLabel* lSelctLang;
-  QLabel* LangFilenamePanel;
-  QLabel* lVersion;
-  QLabel* LangVersionPanel;
-  QLabel* lLang;
-  QLabel* LangDescrTntPanel;
-  QLabel* lSize;
-  QLabel* LangSizePanel;
-  QPushButton* ImportLangButton;
-
-  QPushButton* WriteLangButton;
-
-  QGroupBox* gbLangOrvanel;
-  QLabel* lFactorySetLang;
-  QListWidget* LangReadOnlyTntListBox;
-  QLabel* lAddLang;
-  QListWidget* LanguageTntListBox;
-  QCheckBox* cbDefaultLang;
-  QPushButton* DeleteLangButton;
+  bool AdditionalListClicked() const { return additionalListClicked_; }
 
   // Design sizes at 96 dots per inch.
   static constexpr int kOrvanelWidth = 250;
@@ -111,4 +88,26 @@ class LanguagesPage : public QWidget, public TTransferResults, public TWindowPag
   TPageHost* host_ = nullptr;
   platform::Bytes package_;  // the language file imported last, as it is
   double f_;                 // the screen scale, for the windows the page opens
+  bool additionalListClicked_ = false;
+
+  // Controls.
+  QLabel* lLangTitle;
+  TPackagePanel* gbLangMyComputer;
+  QLabel* lSelctLang;
+  QLabel* LangFilenamePanel;
+  QLabel* lVersion;
+  QLabel* LangVersionPanel;
+  QLabel* lLang;
+  QLabel* LangDescrTntPanel;
+  QLabel* lSize;
+  QLabel* LangSizePanel;
+  QPushButton* ImportLangButton;
+  QPushButton* WriteLangButton;
+  QGroupBox* gbLangOrvanel;
+  QLabel* lFactorySetLang;
+  QListWidget* LangReadOnlyTntListBox;
+  QLabel* lAddLang;
+  QListWidget* LanguageTntListBox;
+  QCheckBox* cbDefaultLang;
+  QPushButton* DeleteLangButton;
 };

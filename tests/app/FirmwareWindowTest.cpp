@@ -17,10 +17,13 @@
 #include "devicefiles/PackageFile.h"
 #include "firmware/SoftwarePage.h"
 #include "firmware/WizardForm.h"
+#include "support/Controls.h"
 #include "support/WindowOnSimulator.h"
 #include "texts/LangStrings.h"
 
 namespace {
+
+using testsupport::Control;
 
 using testsupport::PumpUntil;
 using Version = std::pair<std::uint8_t, std::uint8_t>;
@@ -58,8 +61,8 @@ class FirmwareWindowTest : public testsupport::WindowOnSimulatorTest {
     ASSERT_TRUE(TurnTo(form->SoftwareTabSheet));
     SoftwarePage& page = *form->SoftwareTabSheet;
     prompts.QueueFileName(WriteFile("orvanel52.enc", sample));
-    QTest::mouseClick(page.LoadSWFileButton, Qt::LeftButton);
-    ASSERT_EQ(page.SWVersionPanel->text(), "V5.2");
+    QTest::mouseClick(Control<QPushButton>(&page, "LoadSWFileButton"), Qt::LeftButton);
+    ASSERT_EQ(Control<QLabel>(&page, "SWVersionPanel")->text(), "V5.2");
     if (unplugFirst) device->Stop();
     ASSERT_TRUE(PumpUntil([&] { return form->BottomStrip->LEDLabelIrDA->Lit() == !unplugFirst; }));
     prompts.QueueModal([](QDialog& dialog) {
@@ -72,7 +75,7 @@ class FirmwareWindowTest : public testsupport::WindowOnSimulatorTest {
       for (int step = 1; step <= 3; ++step) QTest::mouseClick(wizard.NextButton, Qt::LeftButton);
       return wizard.result();
     });
-    QTest::mouseClick(page.WriteSWButton, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&page, "WriteSWButton"), Qt::LeftButton);
     EXPECT_EQ(prompts.Records(TPromptEvent::Modal).back().ModalResult, QDialog::Accepted);
     ASSERT_TRUE(WaitIdle());
   }
@@ -186,17 +189,19 @@ TEST_F(FirmwareWindowTest, ImportRefusalsAndACancelledWizardLeaveTheDeviceAlone)
     SCOPED_TRACE(c.what);
     prompts.Clear();
     prompts.QueueFileName(c.file);
-    QTest::mouseClick(page.LoadSWFileButton, Qt::LeftButton);
-    EXPECT_EQ((QStringList{page.SWFilenamePanel->text(), page.SWSizePanel->text(),
-                           page.SWVersionPanel->text(), page.SWDescrPanel->text(),
-                           page.SWChksumPanel->text()}),
+    QTest::mouseClick(Control<QPushButton>(&page, "LoadSWFileButton"), Qt::LeftButton);
+    EXPECT_EQ((QStringList{Control<QLabel>(&page, "SWFilenamePanel")->text(),
+                           Control<QLabel>(&page, "SWSizePanel")->text(),
+                           Control<QLabel>(&page, "SWVersionPanel")->text(),
+                           Control<QLabel>(&page, "SWDescrPanel")->text(),
+                           Control<QLabel>(&page, "SWChksumPanel")->text()}),
               c.panels);
-    EXPECT_EQ(page.WriteSWButton->isEnabled(), c.panels == imported);
+    EXPECT_EQ(Control<QPushButton>(&page, "WriteSWButton")->isEnabled(), c.panels == imported);
     EXPECT_EQ(static_cast<int>(prompts.Records(TPromptEvent::Message).size()), c.errors);
   }
   prompts.Clear();
   prompts.QueueModalResult(QDialog::Rejected);
-  QTest::mouseClick(page.WriteSWButton, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(&page, "WriteSWButton"), Qt::LeftButton);
   EXPECT_EQ(prompts.Records(TPromptEvent::Modal).at(0).Window, "WizardForm");
   EXPECT_EQ(Messages(65180, 300), 0);
   EXPECT_TRUE(prompts.Records(TPromptEvent::Message).empty());

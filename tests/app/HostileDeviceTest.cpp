@@ -38,6 +38,7 @@
 #include "pictures/PictureListWidget.h"
 #include "pictures/PicturesPage.h"
 #include "platform/VirtualBusSocketApi.h"
+#include "support/Controls.h"
 #include "support/WindowOnSimulator.h"
 #include "texts/LangStrings.h"
 #include "transfer/RequestPrimitives.h"
@@ -45,6 +46,8 @@
 #include "widgets/TerminationSignals.h"
 
 namespace {
+
+using testsupport::Control;
 
 using platform::Bytes;
 using testsupport::PumpUntil;
@@ -629,7 +632,7 @@ TEST_F(HostileDeviceTest, LengthPrefixesOutOfTheReplysRangeFailTheLinkAndAreRetr
     RunRows({rows[i]});
     // Nothing of a reply the device sent wrongly framed is shown.
     EXPECT_EQ(form->PicturesTabSheet->ReadOnlyListBox->count(), 0);
-    EXPECT_EQ(form->LanguagesTabSheet->LangReadOnlyTntListBox->count(), 0);
+    EXPECT_EQ(Control<QListWidget>(form->LanguagesTabSheet, "LangReadOnlyTntListBox")->count(), 0);
   }
 }
 
@@ -679,8 +682,8 @@ TEST_F(HostileDeviceTest, DirectoryHeadersOfNoiseAreListedAndAddressedInTheAreaT
 
   Renew();
   RunAndCheck(TAct::Languages, {.garbageDirectory = true}, {1, {}});
-  EXPECT_EQ(form->LanguagesTabSheet->LangReadOnlyTntListBox->count() +
-                form->LanguagesTabSheet->LanguageTntListBox->count(),
+  EXPECT_EQ(Control<QListWidget>(form->LanguagesTabSheet, "LangReadOnlyTntListBox")->count() +
+                Control<QListWidget>(form->LanguagesTabSheet, "LanguageTntListBox")->count(),
             4);
   EXPECT_EQ(form->Session.Catalogue().Entry(3)->TypeCode, kTypeLanguage);
 }

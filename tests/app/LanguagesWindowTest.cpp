@@ -17,12 +17,15 @@
 #include "app/Main.h"
 #include "languages/LangDisclaimerForm.h"
 #include "languages/LanguagesPage.h"
+#include "support/Controls.h"
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
 #include "support/WindowOnSimulator.h"
 #include "texts/LangStrings.h"
 
 namespace {
+
+using testsupport::Control;
 
 using testsupport::PumpUntil;
 
@@ -40,9 +43,11 @@ class LanguagesWindowTest : public testsupport::WindowOnSimulatorTest {
   void OpenLanguagesPage() {
     ASSERT_TRUE(WaitForLight());
     form->TabPageControl->setCurrentWidget(form->LanguagesTabSheet);
-    ASSERT_TRUE(PumpUntil(
-        [&] { return page().LanguageTntListBox->count() == 1 && !form->TransferActive(); }));
-    ASSERT_EQ(page().LangReadOnlyTntListBox->count(), 3);
+    ASSERT_TRUE(PumpUntil([&] {
+      return Control<QListWidget>(&page(), "LanguageTntListBox")->count() == 1 &&
+             !form->TransferActive();
+    }));
+    ASSERT_EQ(Control<QListWidget>(&page(), "LangReadOnlyTntListBox")->count(), 3);
   }
   void ClickItem(QListWidget* list, int row) {
     list->scrollToItem(list->item(row));
@@ -51,10 +56,10 @@ class LanguagesWindowTest : public testsupport::WindowOnSimulatorTest {
   }
   void Import() {
     prompts.QueueFileName(polski);
-    ASSERT_TRUE(page().ImportLangButton->isEnabled());
-    QTest::mouseClick(page().ImportLangButton, Qt::LeftButton);
-    ASSERT_EQ(page().LangDescrTntPanel->text(), "Polski");
-    ASSERT_TRUE(page().WriteLangButton->isEnabled());
+    ASSERT_TRUE(Control<QPushButton>(&page(), "ImportLangButton")->isEnabled());
+    QTest::mouseClick(Control<QPushButton>(&page(), "ImportLangButton"), Qt::LeftButton);
+    ASSERT_EQ(Control<QLabel>(&page(), "LangDescrTntPanel")->text(), "Polski");
+    ASSERT_TRUE(Control<QPushButton>(&page(), "WriteLangButton")->isEnabled());
   }
   // The disclaimer as the diver answers it: both statements ticked and Continue, or Cancel.
   void AnswerDisclaimer(bool accept) {
@@ -81,61 +86,62 @@ TEST_F(LanguagesWindowTest, WriteMakeDefaultAndDeleteAnAddedLanguage) {
   OpenLanguagesPage();
   EXPECT_EQ(device->Files(3).size(), 4u);
   Import();
-  EXPECT_EQ(page().LangFilenamePanel->text(), "polski.bin");
-  EXPECT_EQ(page().LangSizePanel->text(), "3242 Bytes");
+  EXPECT_EQ(Control<QLabel>(&page(), "LangFilenamePanel")->text(), "polski.bin");
+  EXPECT_EQ(Control<QLabel>(&page(), "LangSizePanel")->text(), "3242 Bytes");
 
   // ">>" and the disclaimer in Polish: the device stores the file as an added language.
   AnswerDisclaimer(true);
-  QTest::mouseClick(page().WriteLangButton, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(&page(), "WriteLangButton"), Qt::LeftButton);
   ASSERT_TRUE(WaitIdle());
   ASSERT_EQ(prompts.Records(TPromptEvent::Modal).size(), 1u);
   const auto stored = device->Files(3);
   ASSERT_EQ(stored.size(), 5u);
   EXPECT_EQ(std::string(stored[4].begin() + 12, stored[4].begin() + 18), "Polski");
   EXPECT_EQ(stored[4][5], 0xFF);
-  ASSERT_EQ(page().LanguageTntListBox->count(), 2);
-  EXPECT_EQ(page().LanguageTntListBox->item(1)->text(), "Polski");
-  EXPECT_EQ(page().lAddLang->text(), "Lingue aggiuntive");
+  ASSERT_EQ(Control<QListWidget>(&page(), "LanguageTntListBox")->count(), 2);
+  EXPECT_EQ(Control<QListWidget>(&page(), "LanguageTntListBox")->item(1)->text(), "Polski");
+  EXPECT_EQ(Control<QLabel>(&page(), "lAddLang")->text(), "Lingue aggiuntive");
 
   // Click it and tick the default box: asked, and the device makes it its language.
-  ClickItem(page().LanguageTntListBox, 1);
-  EXPECT_FALSE(page().cbDefaultLang->isChecked());
-  ASSERT_TRUE(page().cbDefaultLang->isEnabled());
-  EXPECT_TRUE(page().DeleteLangButton->isEnabled());
+  ClickItem(Control<QListWidget>(&page(), "LanguageTntListBox"), 1);
+  EXPECT_FALSE(Control<QCheckBox>(&page(), "cbDefaultLang")->isChecked());
+  ASSERT_TRUE(Control<QCheckBox>(&page(), "cbDefaultLang")->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(&page(), "DeleteLangButton")->isEnabled());
   prompts.QueueAnswer(TMessageAnswer::Yes);
-  QTest::mouseClick(page().cbDefaultLang, Qt::LeftButton, {}, QPoint(5, 5));
+  QTest::mouseClick(Control<QCheckBox>(&page(), "cbDefaultLang"), Qt::LeftButton, {}, QPoint(5, 5));
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(prompts.Last().Text, LangString(65206));
   // The default command has no answer: the device may still be reading it.
   EXPECT_TRUE(PumpUntil([&] { return device->DefaultIndex(3) == 5; }));
-  EXPECT_TRUE(page().cbDefaultLang->isChecked());
-  EXPECT_FALSE(page().cbDefaultLang->isEnabled());
+  EXPECT_TRUE(Control<QCheckBox>(&page(), "cbDefaultLang")->isChecked());
+  EXPECT_FALSE(Control<QCheckBox>(&page(), "cbDefaultLang")->isEnabled());
 
   // Delete it: the first factory language is the default again, here and on the device.
-  ClickItem(page().LanguageTntListBox, 1);
+  ClickItem(Control<QListWidget>(&page(), "LanguageTntListBox"), 1);
   prompts.QueueAnswer(TMessageAnswer::Yes);
-  QTest::mouseClick(page().DeleteLangButton, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(&page(), "DeleteLangButton"), Qt::LeftButton);
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(prompts.Last().Text, LangStrings::DeleteLanguageQuestion());
   EXPECT_EQ(device->Files(3).size(), 4u);
-  ASSERT_EQ(page().LanguageTntListBox->count(), 1);
-  EXPECT_EQ(page().LanguageTntListBox->item(0)->text(), QString::fromUtf8(u8"Español"));
-  EXPECT_TRUE(page().LanguageTntListBox->selectedItems().isEmpty());
-  EXPECT_FALSE(page().DeleteLangButton->isEnabled());
+  ASSERT_EQ(Control<QListWidget>(&page(), "LanguageTntListBox")->count(), 1);
+  EXPECT_EQ(Control<QListWidget>(&page(), "LanguageTntListBox")->item(0)->text(),
+            QString::fromUtf8(u8"Español"));
+  EXPECT_TRUE(Control<QListWidget>(&page(), "LanguageTntListBox")->selectedItems().isEmpty());
+  EXPECT_FALSE(Control<QPushButton>(&page(), "DeleteLangButton")->isEnabled());
   EXPECT_TRUE(form->DeleteHappened);
   EXPECT_EQ(device->DefaultIndex(3), 1);
-  ClickItem(page().LangReadOnlyTntListBox, 0);
-  EXPECT_TRUE(page().cbDefaultLang->isChecked());
-  EXPECT_FALSE(page().cbDefaultLang->isEnabled());
-  ClickItem(page().LangReadOnlyTntListBox, 1);
-  EXPECT_FALSE(page().cbDefaultLang->isChecked());
-  EXPECT_TRUE(page().cbDefaultLang->isEnabled());
+  ClickItem(Control<QListWidget>(&page(), "LangReadOnlyTntListBox"), 0);
+  EXPECT_TRUE(Control<QCheckBox>(&page(), "cbDefaultLang")->isChecked());
+  EXPECT_FALSE(Control<QCheckBox>(&page(), "cbDefaultLang")->isEnabled());
+  ClickItem(Control<QListWidget>(&page(), "LangReadOnlyTntListBox"), 1);
+  EXPECT_FALSE(Control<QCheckBox>(&page(), "cbDefaultLang")->isChecked());
+  EXPECT_TRUE(Control<QCheckBox>(&page(), "cbDefaultLang")->isEnabled());
 
   // Leaving the page empties it and forgets the catalogue.
   ASSERT_TRUE(TurnTo(form->AboutTabSheet));
-  EXPECT_EQ(page().LangReadOnlyTntListBox->count(), 0);
-  EXPECT_EQ(page().LanguageTntListBox->count(), 0);
-  EXPECT_FALSE(page().cbDefaultLang->isChecked());
+  EXPECT_EQ(Control<QListWidget>(&page(), "LangReadOnlyTntListBox")->count(), 0);
+  EXPECT_EQ(Control<QListWidget>(&page(), "LanguageTntListBox")->count(), 0);
+  EXPECT_FALSE(Control<QCheckBox>(&page(), "cbDefaultLang")->isChecked());
   EXPECT_EQ(form->Session.Catalogue().CatalogueCount(), 0);
 }
 
@@ -143,12 +149,12 @@ TEST_F(LanguagesWindowTest, CancelledDisclaimerWritesNothing) {
   OpenLanguagesPage();
   Import();
   AnswerDisclaimer(false);
-  QTest::mouseClick(page().WriteLangButton, Qt::LeftButton);
+  QTest::mouseClick(Control<QPushButton>(&page(), "WriteLangButton"), Qt::LeftButton);
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(prompts.Records(TPromptEvent::Modal).size(), 1u);
   EXPECT_TRUE(prompts.Records(TPromptEvent::Message).empty());
   EXPECT_EQ(device->Files(3).size(), 4u);
-  EXPECT_EQ(page().LanguageTntListBox->count(), 1);
+  EXPECT_EQ(Control<QListWidget>(&page(), "LanguageTntListBox")->count(), 1);
   EXPECT_FALSE(form->BottomStrip->LEDLabelWrite->Lit());
 }
 

@@ -24,6 +24,7 @@
 #include "pictures/PicturesPage.h"
 #include "platform/ByteOrder.h"
 #include "platform/SleepHook.h"
+#include "support/Controls.h"
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
 #include "support/ScriptedSocketApi.h"
@@ -35,6 +36,8 @@
 #include "widgets/LED.h"
 
 namespace {
+
+using testsupport::Control;
 
 using testsupport::PumpUntil;
 
@@ -82,7 +85,7 @@ TEST_F(MainFormTest, StartsOnTheAboutPageWithItalianCaptionsAndTheLightOff) {
   EXPECT_TRUE(form->ListsStale);
   EXPECT_FALSE(form->DeleteHappened);
   EXPECT_EQ(form->PicturesTabSheet->WorkingPicture().size(), QSize(128, 80));
-  EXPECT_EQ(form->AboutTabSheet->mDescription->toPlainText(),
+  EXPECT_EQ(Control<QPlainTextEdit>(form->AboutTabSheet, "mDescription")->toPlainText(),
             LangString(65251).replace("\r\n", "\n"));
   // The grey controls start disabled at the middle.
   EXPECT_FALSE(form->PicturesTabSheet->slBlack->isEnabled());
@@ -116,28 +119,30 @@ TEST_F(MainFormTest, PageChangesEmptyTheOtherPagesAndWakeThePresenceHandler) {
   Create();
   form->SetStatusText(2, "3 selezionate");
   form->PicturesTabSheet->ReadOnlyListBox->addItem("reef");
-  form->LanguagesTabSheet->LanguageTntListBox->addItem("Español");
+  Control<QListWidget>(form->LanguagesTabSheet, "LanguageTntListBox")->addItem("Español");
   form->ListsStale = false;
 
   form->TabPageControl->setCurrentWidget(form->SoftwareTabSheet);
-  EXPECT_FALSE(form->AboutTabSheet->TitleImage2->isVisibleTo(form->AboutTabSheet));
+  EXPECT_FALSE(
+      Control<QLabel>(form->AboutTabSheet, "TitleImage2")->isVisibleTo(form->AboutTabSheet));
   EXPECT_EQ(form->PicturesTabSheet->ReadOnlyListBox->count(), 0);
-  EXPECT_EQ(form->LanguagesTabSheet->LanguageTntListBox->count(), 0);
+  EXPECT_EQ(Control<QListWidget>(form->LanguagesTabSheet, "LanguageTntListBox")->count(), 0);
   EXPECT_TRUE(form->StatusText(2).isEmpty());
   EXPECT_FALSE(form->ListsStale);  // no presence handler for the Software page
 
   // No device: the handler reports it and disables what needs a device.
   form->PicturesTabSheet->DeleteFileButton->setEnabled(true);
-  form->LanguagesTabSheet->cbDefaultLang->setEnabled(true);
+  Control<QCheckBox>(form->LanguagesTabSheet, "cbDefaultLang")->setEnabled(true);
   form->SetStatusText(1, "x");
   form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
   EXPECT_EQ(form->StatusText(1), LangString(65191));
   EXPECT_FALSE(form->PicturesTabSheet->DeleteFileButton->isEnabled());
-  EXPECT_FALSE(form->LanguagesTabSheet->cbDefaultLang->isEnabled());
+  EXPECT_FALSE(Control<QCheckBox>(form->LanguagesTabSheet, "cbDefaultLang")->isEnabled());
   EXPECT_TRUE(form->ListsStale);
 
   form->TabPageControl->setCurrentWidget(form->AboutTabSheet);
-  EXPECT_TRUE(form->AboutTabSheet->TitleImage2->isVisibleTo(form->AboutTabSheet));
+  EXPECT_TRUE(
+      Control<QLabel>(form->AboutTabSheet, "TitleImage2")->isVisibleTo(form->AboutTabSheet));
 }
 
 TEST_F(MainFormTest, PresenceUpdatesFollowTheEnumeration) {

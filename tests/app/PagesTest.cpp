@@ -32,8 +32,11 @@
 #include "pictures/FolderBrowser.h"
 #include "pictures/PicturesPage.h"
 #include "pictures/TextImportPage.h"
+#include "support/Controls.h"
 
 namespace {
+
+using testsupport::Control;
 
 // A widget class, then the object names (separated by blanks) of the controls of that class.
 using Expected = std::vector<std::pair<const char*, QString>>;
@@ -227,8 +230,8 @@ TEST(PagesTest, SizesFollowTheScaleFactor) {
   EXPECT_EQ(unscaled.tsTextImport->retntTextEditor->size(), QSize(153, 73));
 
   SoftwarePage software(1.25);
-  EXPECT_EQ(software.SWImage->size(), QSize(225, 350));
-  EXPECT_EQ(software.SWImage->pixmap().size(), QSize(225, 350));
+  EXPECT_EQ(Control<QLabel>(&software, "SWImage")->size(), QSize(225, 350));
+  EXPECT_EQ(Control<QLabel>(&software, "SWImage")->pixmap().size(), QSize(225, 350));
 }
 
 // The window is 802 x 593 at 96 dots per inch with its tabs on the right, which leaves a page
@@ -255,20 +258,23 @@ TEST(PagesTest, LanguagesPageControlsTextsAndStartState) {
                   {"QPushButton", "DeleteLangButton ImportLangButton WriteLangButton"}});
   ExpectDisabled(page, "WriteLangButton DeleteLangButton ImportLangButton cbDefaultLang");
   for (QLabel* panel :
-       {page.LangFilenamePanel, page.LangVersionPanel, page.LangDescrTntPanel, page.LangSizePanel})
+       {Control<QLabel>(&page, "LangFilenamePanel"), Control<QLabel>(&page, "LangVersionPanel"),
+        Control<QLabel>(&page, "LangDescrTntPanel"), Control<QLabel>(&page, "LangSizePanel")})
     EXPECT_EQ(panel->text(), "---");
-  for (QListWidget* list : {page.LangReadOnlyTntListBox, page.LanguageTntListBox}) {
+  for (QListWidget* list : {Control<QListWidget>(&page, "LangReadOnlyTntListBox"),
+                            Control<QListWidget>(&page, "LanguageTntListBox")}) {
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(list->count(), 0);
   }
   EXPECT_EQ(page.windowTitle(), "Lingue");
-  EXPECT_EQ(page.lLangTitle->text(), "Aggiungi lingua");
-  EXPECT_EQ(page.gbLangMyComputer->title(), "Risorse del computer");
-  EXPECT_EQ(page.ImportLangButton->text(), "Importa lingua");
-  EXPECT_EQ(page.WriteLangButton->text(), ">>");
-  EXPECT_EQ(page.WriteLangButton->toolTip(), "Scrivi lingua importata su Orvanel");
-  EXPECT_EQ(page.lFactorySetLang->text(), "Lingue preimpostate");
-  EXPECT_EQ(page.cbDefaultLang->text(), "Lingua impostata");
+  EXPECT_EQ(Control<QLabel>(&page, "lLangTitle")->text(), "Aggiungi lingua");
+  EXPECT_EQ(Control<TPackagePanel>(&page, "gbLangMyComputer")->title(), "Risorse del computer");
+  EXPECT_EQ(Control<QPushButton>(&page, "ImportLangButton")->text(), "Importa lingua");
+  EXPECT_EQ(Control<QPushButton>(&page, "WriteLangButton")->text(), ">>");
+  EXPECT_EQ(Control<QPushButton>(&page, "WriteLangButton")->toolTip(),
+            "Scrivi lingua importata su Orvanel");
+  EXPECT_EQ(Control<QLabel>(&page, "lFactorySetLang")->text(), "Lingue preimpostate");
+  EXPECT_EQ(Control<QCheckBox>(&page, "cbDefaultLang")->text(), "Lingua impostata");
 }
 
 TEST(PagesTest, SoftwarePageControlsTextsAndStartState) {
@@ -283,20 +289,24 @@ TEST(PagesTest, SoftwarePageControlsTextsAndStartState) {
                   {"QGroupBox", "gbSoftwareOrvanel gbSoftwareDrive"},
                   {"QPushButton", "LoadSWFileButton WriteSWButton"}});
   ExpectDisabled(page, "WriteSWButton");
-  EXPECT_TRUE(page.LoadSWFileButton->isEnabled());
+  EXPECT_TRUE(Control<QPushButton>(&page, "LoadSWFileButton")->isEnabled());
   ExpectHidden(page, "OrvanelImage");
-  for (QLabel* panel : {page.SWFilenamePanel, page.SWDescrPanel, page.SWVersionPanel,
-                        page.SWSizePanel, page.SWChksumPanel})
+  for (QLabel* panel :
+       {Control<QLabel>(&page, "SWFilenamePanel"), Control<QLabel>(&page, "SWDescrPanel"),
+        Control<QLabel>(&page, "SWVersionPanel"), Control<QLabel>(&page, "SWSizePanel"),
+        Control<QLabel>(&page, "SWChksumPanel")})
     EXPECT_EQ(panel->text(), "---");
-  EXPECT_TRUE(HasDrawnPixels(page.SWImage->pixmap()));
-  EXPECT_EQ(page.SWImage->pixmap().toImage(), page.OrvanelImage->pixmap().toImage());
+  EXPECT_TRUE(HasDrawnPixels(Control<QLabel>(&page, "SWImage")->pixmap()));
+  EXPECT_EQ(Control<QLabel>(&page, "SWImage")->pixmap().toImage(),
+            Control<QLabel>(&page, "OrvanelImage")->pixmap().toImage());
   EXPECT_EQ(page.windowTitle(), "Software");
-  EXPECT_EQ(page.lSoftTitle->text(), "Aggiornamento software");
-  EXPECT_EQ(page.LoadSWFileButton->text(), "Importa firmware/key");
-  EXPECT_EQ(page.WriteSWButton->text(), ">>");
-  EXPECT_EQ(page.WriteSWButton->toolTip(), "Scrivi software importato su Orvanel");
-  EXPECT_EQ(page.lChecksum->text(), "Checksum");
-  EXPECT_EQ(page.gbSoftwareOrvanel->title(), "Orvanel");
+  EXPECT_EQ(Control<QLabel>(&page, "lSoftTitle")->text(), "Aggiornamento software");
+  EXPECT_EQ(Control<QPushButton>(&page, "LoadSWFileButton")->text(), "Importa firmware/key");
+  EXPECT_EQ(Control<QPushButton>(&page, "WriteSWButton")->text(), ">>");
+  EXPECT_EQ(Control<QPushButton>(&page, "WriteSWButton")->toolTip(),
+            "Scrivi software importato su Orvanel");
+  EXPECT_EQ(Control<QLabel>(&page, "lChecksum")->text(), "Checksum");
+  EXPECT_EQ(Control<QGroupBox>(&page, "gbSoftwareOrvanel")->title(), "Orvanel");
 }
 
 // A screen reader reads a button by its accessible name: arrows and a lone letter say nothing of
@@ -345,12 +355,12 @@ TEST(PagesTest, AboutPageControlsAndTexts) {
   EXPECT_EQ(page.objectName(), "AboutTabSheet");
   ExpectControls(
       page, {{"QLabel", "lTitle lOrvanelSetup TitleImage2"}, {"QPlainTextEdit", "mDescription"}});
-  EXPECT_FALSE(page.TitleImage2->isHidden());
-  EXPECT_TRUE(HasDrawnPixels(page.TitleImage2->pixmap()));
-  EXPECT_TRUE(page.mDescription->isReadOnly());
+  EXPECT_FALSE(Control<QLabel>(&page, "TitleImage2")->isHidden());
+  EXPECT_TRUE(HasDrawnPixels(Control<QLabel>(&page, "TitleImage2")->pixmap()));
+  EXPECT_TRUE(Control<QPlainTextEdit>(&page, "mDescription")->isReadOnly());
   EXPECT_EQ(page.windowTitle(), "Informazioni");
-  EXPECT_EQ(page.lOrvanelSetup->text(), "Impostazione Orvanel");
-  EXPECT_EQ(page.lTitle->text(), "Estensione per Orvanel");
+  EXPECT_EQ(Control<QLabel>(&page, "lOrvanelSetup")->text(), "Impostazione Orvanel");
+  EXPECT_EQ(Control<QLabel>(&page, "lTitle")->text(), "Estensione per Orvanel");
   // The table's welcome text is the main window's to add, once; nothing else stands there.
-  EXPECT_TRUE(page.mDescription->toPlainText().isEmpty());
+  EXPECT_TRUE(Control<QPlainTextEdit>(&page, "mDescription")->toPlainText().isEmpty());
 }

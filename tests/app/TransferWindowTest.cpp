@@ -24,6 +24,7 @@
 #include "pictures/PicturesPage.h"
 #include "platform/ByteOrder.h"
 #include "platform/SleepHook.h"
+#include "support/Controls.h"
 #include "support/PumpEvents.h"
 #include "support/ScriptedPrompts.h"
 #include "support/SleepRecorder.h"
@@ -34,6 +35,8 @@
 #include "widgets/LED.h"
 
 namespace {
+
+using testsupport::Control;
 
 using testsupport::PumpUntil;
 
@@ -77,11 +80,12 @@ TEST_F(TransferWindowTest, LanguagesPageListsFactoryAndAddedLanguages) {
   ASSERT_TRUE(WaitForLight());
   ASSERT_TRUE(TurnTo(form->LanguagesTabSheet));
   LanguagesPage& page = *form->LanguagesTabSheet;
-  ASSERT_EQ(page.LangReadOnlyTntListBox->count(), 3);
-  EXPECT_EQ(page.LangReadOnlyTntListBox->item(0)->text(), "Italiano");
-  ASSERT_EQ(page.LanguageTntListBox->count(), 1);
-  EXPECT_EQ(page.LanguageTntListBox->item(0)->text(), QString::fromUtf8("Español"));
-  EXPECT_TRUE(page.ImportLangButton->isEnabled());
+  ASSERT_EQ(Control<QListWidget>(&page, "LangReadOnlyTntListBox")->count(), 3);
+  EXPECT_EQ(Control<QListWidget>(&page, "LangReadOnlyTntListBox")->item(0)->text(), "Italiano");
+  ASSERT_EQ(Control<QListWidget>(&page, "LanguageTntListBox")->count(), 1);
+  EXPECT_EQ(Control<QListWidget>(&page, "LanguageTntListBox")->item(0)->text(),
+            QString::fromUtf8("Español"));
+  EXPECT_TRUE(Control<QPushButton>(&page, "ImportLangButton")->isEnabled());
   EXPECT_EQ(form->Session.Catalogue().DefaultPosition(), device->DefaultIndex(3));
 }
 
@@ -136,7 +140,7 @@ TEST_F(TransferWindowTest, IdentityTwentyFiveIsASupportedDevice) {
   ASSERT_TRUE(WaitForLight());
   device->SetIdentity(25);
   ASSERT_TRUE(TurnTo(form->LanguagesTabSheet));
-  EXPECT_EQ(form->LanguagesTabSheet->LangReadOnlyTntListBox->count(), 3);
+  EXPECT_EQ(Control<QListWidget>(form->LanguagesTabSheet, "LangReadOnlyTntListBox")->count(), 3);
   EXPECT_TRUE(prompts.Records(TPromptEvent::Message).empty());
   EXPECT_FALSE(form->TerminateRequested);
 }
@@ -296,8 +300,9 @@ TEST_F(WriteWindowTest, WrittenLanguageIsListedAsAdded) {
   platform::Bytes expected = polski;
   expected[5] = 0xFF;
   EXPECT_EQ(languages.back(), expected);
-  ASSERT_EQ(form->LanguagesTabSheet->LanguageTntListBox->count(), 2);
-  EXPECT_EQ(form->LanguagesTabSheet->LanguageTntListBox->item(1)->text(), "Polski");
+  ASSERT_EQ(Control<QListWidget>(form->LanguagesTabSheet, "LanguageTntListBox")->count(), 2);
+  EXPECT_EQ(Control<QListWidget>(form->LanguagesTabSheet, "LanguageTntListBox")->item(1)->text(),
+            "Polski");
   EXPECT_EQ(form->Session.Catalogue().CatalogueCount(), 5);
   EXPECT_EQ(form->Session.Catalogue().Entry(4)->Position, 5);
 }

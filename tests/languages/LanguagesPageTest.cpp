@@ -16,6 +16,7 @@
 #include "languages/LangDisclaimerForm.h"
 #include "languages/LanguagesPage.h"
 #include "platform/ByteOrder.h"
+#include "support/Controls.h"
 #include "support/FakePageHost.h"
 #include "support/RecordingSessionView.h"
 #include "support/ScriptedPrompts.h"
@@ -25,6 +26,8 @@
 #include "widgets/PageHost.h"
 
 namespace {
+
+using testsupport::Control;
 
 using FakeWindow = testsupport::FakePageHost;
 
@@ -61,9 +64,9 @@ class LanguagesPageTest : public testing::Test {
   // Entry `entry` in whichever list holds it.
   void ClickEntry(int entry) {
     if (entry < 3) {
-      Click(page.LangReadOnlyTntListBox, entry);
+      Click(Control<QListWidget>(&page, "LangReadOnlyTntListBox"), entry);
     } else {
-      Click(page.LanguageTntListBox, entry - 3);
+      Click(Control<QListWidget>(&page, "LanguageTntListBox"), entry - 3);
     }
   }
   int DefaultEntry() const { return window.catalogue.DefaultPosition() - 1; }
@@ -100,13 +103,14 @@ TEST_F(LanguagesPageTest, ClickedLanguageSetsTheDefaultBoxAndTheDeleteButton) {
     ClickEntry(c.entry);
 
     const bool added = c.entry >= 3;
-    EXPECT_EQ(page.AdditionalListClicked, added);
-    QListWidget* other = added ? page.LangReadOnlyTntListBox : page.LanguageTntListBox;
+    EXPECT_EQ(page.AdditionalListClicked(), added);
+    QListWidget* other = added ? Control<QListWidget>(&page, "LangReadOnlyTntListBox")
+                               : Control<QListWidget>(&page, "LanguageTntListBox");
     EXPECT_TRUE(other->selectedItems().isEmpty());
     EXPECT_EQ(page.SelectedAddedEntries(), added ? std::vector<int>{c.entry} : std::vector<int>{});
-    EXPECT_EQ(page.cbDefaultLang->isChecked(), c.isDefault);
-    EXPECT_EQ(page.cbDefaultLang->isEnabled(), c.defaultEnabled);
-    EXPECT_EQ(page.DeleteLangButton->isEnabled(), c.deleteEnabled);
+    EXPECT_EQ(Control<QCheckBox>(&page, "cbDefaultLang")->isChecked(), c.isDefault);
+    EXPECT_EQ(Control<QCheckBox>(&page, "cbDefaultLang")->isEnabled(), c.defaultEnabled);
+    EXPECT_EQ(Control<QPushButton>(&page, "DeleteLangButton")->isEnabled(), c.deleteEnabled);
   }
 }
 
@@ -138,7 +142,7 @@ TEST_F(LanguagesPageTest, DefaultQuestionMovesTheMarkOrPutsItBack) {
     window.detected = c.detected;
     prompts.QueueAnswer(c.answer);
     // The box is enabled only with a device; the handler is what a click runs.
-    page.cbDefaultLang->setChecked(true);
+    Control<QCheckBox>(&page, "cbDefaultLang")->setChecked(true);
     page.cbDefaultLangClick(true);
 
     const auto messages = prompts.Records(TPromptEvent::Message);
@@ -160,8 +164,8 @@ TEST_F(LanguagesPageTest, DefaultQuestionMovesTheMarkOrPutsItBack) {
       EXPECT_EQ(window.starts[0].status, LangString(65197));
     }
     const bool checked = c.defaultAfter == c.clicked;
-    EXPECT_EQ(page.cbDefaultLang->isChecked(), checked);
-    EXPECT_EQ(page.cbDefaultLang->isEnabled(), !checked);
+    EXPECT_EQ(Control<QCheckBox>(&page, "cbDefaultLang")->isChecked(), checked);
+    EXPECT_EQ(Control<QCheckBox>(&page, "cbDefaultLang")->isEnabled(), !checked);
   }
 }
 
@@ -170,13 +174,13 @@ TEST_F(LanguagesPageTest, TickingTheDefaultAgainAsksNothing) {
   LoadLanguages(1);
   window.catalogue.Entry(4)->DefaultFlag = 1;
   ClickEntry(4);
-  ASSERT_TRUE(page.cbDefaultLang->isChecked());
+  ASSERT_TRUE(Control<QCheckBox>(&page, "cbDefaultLang")->isChecked());
   page.cbDefaultLangClick(true);
   EXPECT_TRUE(prompts.Records().empty());
   EXPECT_TRUE(window.starts.empty());
   EXPECT_EQ(DefaultEntry(), 4);
   EXPECT_EQ(window.catalogue.Entry(1)->DefaultFlag, 0);
-  EXPECT_FALSE(page.cbDefaultLang->isEnabled());
+  EXPECT_FALSE(Control<QCheckBox>(&page, "cbDefaultLang")->isEnabled());
 }
 
 TEST_F(LanguagesPageTest, DeleteAsksAndStartsOnlyWithADeviceAndYes) {
@@ -198,10 +202,10 @@ TEST_F(LanguagesPageTest, DeleteAsksAndStartsOnlyWithADeviceAndYes) {
     prompts.Clear();
     window.detected = true;
     ClickEntry(4);
-    ASSERT_TRUE(page.DeleteLangButton->isEnabled());
+    ASSERT_TRUE(Control<QPushButton>(&page, "DeleteLangButton")->isEnabled());
     window.detected = c.detected;
     prompts.QueueAnswer(c.answer);
-    page.DeleteLangButton->click();
+    Control<QPushButton>(&page, "DeleteLangButton")->click();
 
     ASSERT_EQ(prompts.Records(TPromptEvent::Message).size(), 1u);
     EXPECT_EQ(prompts.Last().Text, LangStrings::DeleteLanguageQuestion());
@@ -227,8 +231,10 @@ TEST_F(LanguagesPageTest, ImportFillsThePanelsRefusalResetsThemCancelKeepsThem) 
   QFile(junk).open(QIODevice::WriteOnly);
 
   const auto panels = [&] {
-    return QStringList{page.LangFilenamePanel->text(), page.LangSizePanel->text(),
-                       page.LangVersionPanel->text(), page.LangDescrTntPanel->text()};
+    return QStringList{Control<QLabel>(&page, "LangFilenamePanel")->text(),
+                       Control<QLabel>(&page, "LangSizePanel")->text(),
+                       Control<QLabel>(&page, "LangVersionPanel")->text(),
+                       Control<QLabel>(&page, "LangDescrTntPanel")->text()};
   };
   const QStringList imported{"polski.bin", "3242 Bytes", "V1.2", "Polski"};
   const QStringList empty{"---", "---", "---", "---"};
@@ -249,10 +255,10 @@ TEST_F(LanguagesPageTest, ImportFillsThePanelsRefusalResetsThemCancelKeepsThem) 
   for (const auto& step : steps) {
     SCOPED_TRACE(step.what);
     prompts.QueueFileName(step.answer);
-    page.ImportLangButton->setEnabled(true);
-    page.ImportLangButton->click();
+    Control<QPushButton>(&page, "ImportLangButton")->setEnabled(true);
+    Control<QPushButton>(&page, "ImportLangButton")->click();
     EXPECT_EQ(panels(), step.shown);
-    EXPECT_EQ(page.WriteLangButton->isEnabled(), step.writable);
+    EXPECT_EQ(Control<QPushButton>(&page, "WriteLangButton")->isEnabled(), step.writable);
     EXPECT_EQ(page.ImportedPackage(), step.buffer);
   }
   EXPECT_EQ(prompts.Records(TPromptEvent::OpenFile).size(), 5u);
@@ -357,7 +363,7 @@ TEST_F(LanguagesPageTest, WriteStartsOnlyAfterTheDisclaimerIsAccepted) {
       {"another way out but Cancel", true, 2, true},
       {"accepted without a device", false, QDialog::Accepted, false},
   };
-  page.LangDescrTntPanel->setText("Русский");
+  Control<QLabel>(&page, "LangDescrTntPanel")->setText("Русский");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     window.starts.clear();
@@ -396,19 +402,21 @@ TEST_F(LanguagesPageTest, WriteStartsOnlyAfterTheDisclaimerIsAccepted) {
 TEST_F(LanguagesPageTest, ListsShowEveryScriptInOneFaceListAndEmptyingUnticksTheDefault) {
   LoadLanguages(0);
   ClickEntry(0);
-  ASSERT_TRUE(page.cbDefaultLang->isChecked());
+  ASSERT_TRUE(Control<QCheckBox>(&page, "cbDefaultLang")->isChecked());
   page.ClearLists();
-  EXPECT_EQ(page.LangReadOnlyTntListBox->count(), 0);
-  EXPECT_EQ(page.LanguageTntListBox->count(), 0);
-  EXPECT_FALSE(page.cbDefaultLang->isChecked());
+  EXPECT_EQ(Control<QListWidget>(&page, "LangReadOnlyTntListBox")->count(), 0);
+  EXPECT_EQ(Control<QListWidget>(&page, "LanguageTntListBox")->count(), 0);
+  EXPECT_FALSE(Control<QCheckBox>(&page, "cbDefaultLang")->isChecked());
 
   const QString names = QString::fromUtf8(u8"简体中文 한국어 Русский Ελληνικά Čeština");
-  for (QWidget* shown : std::initializer_list<QWidget*>{
-           page.LangReadOnlyTntListBox, page.LanguageTntListBox, page.LangDescrTntPanel}) {
+  for (QWidget* shown :
+       std::initializer_list<QWidget*>{Control<QListWidget>(&page, "LangReadOnlyTntListBox"),
+                                       Control<QListWidget>(&page, "LanguageTntListBox"),
+                                       Control<QLabel>(&page, "LangDescrTntPanel")}) {
     SCOPED_TRACE(shown->objectName().toStdString());
     const QStringList families = shown->font().families();
     ASSERT_GE(families.size(), 2);
-    EXPECT_EQ(families.first(), page.lLangTitle->font().families().first());
+    EXPECT_EQ(families.first(), Control<QLabel>(&page, "lLangTitle")->font().families().first());
     EXPECT_EQ(families.last(), "WenQuanYi Micro Hei");
     for (const QChar ch : names) {
       if (ch.isSpace()) continue;
@@ -434,10 +442,11 @@ TEST_F(LanguagesPageTest, EveryControlHasANameAScreenReaderSpeaks) {
     EXPECT_FALSE(accessible->text(QAccessible::Name).trimmed().isEmpty()) << kind.constData();
   }
   // Each value panel is labelled by the caption above it.
-  const std::pair<QLabel*, QLabel*> fields[] = {{page.lSelctLang, page.LangFilenamePanel},
-                                                {page.lVersion, page.LangVersionPanel},
-                                                {page.lLang, page.LangDescrTntPanel},
-                                                {page.lSize, page.LangSizePanel}};
+  const std::pair<QLabel*, QLabel*> fields[] = {
+      {Control<QLabel>(&page, "lSelctLang"), Control<QLabel>(&page, "LangFilenamePanel")},
+      {Control<QLabel>(&page, "lVersion"), Control<QLabel>(&page, "LangVersionPanel")},
+      {Control<QLabel>(&page, "lLang"), Control<QLabel>(&page, "LangDescrTntPanel")},
+      {Control<QLabel>(&page, "lSize"), Control<QLabel>(&page, "LangSizePanel")}};
   for (const auto& [caption, panel] : fields) {
     SCOPED_TRACE(caption->text().toStdString());
     EXPECT_EQ(caption->buddy(), panel);
@@ -447,7 +456,7 @@ TEST_F(LanguagesPageTest, EveryControlHasANameAScreenReaderSpeaks) {
       return label.first->text(QAccessible::Name) == caption->text();
     }));
   }
-  EXPECT_EQ(page.WriteLangButton->accessibleName(), LangString(65204));
+  EXPECT_EQ(Control<QPushButton>(&page, "WriteLangButton")->accessibleName(), LangString(65204));
 }
 
 }  // namespace
