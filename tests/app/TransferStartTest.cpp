@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -161,10 +162,22 @@ TEST_F(TransferStartTest, ClosingOrLeavingDuringAStartEndsCleanlyWithOneWorkerAt
 
 TEST_F(TransferStartTest, DeviceArrivingOnThePicturesPageIsReadWithoutWaitingForThePause) {
   form->TabPageControl->setCurrentWidget(form->PicturesTabSheet);
+  // A wait for the acknowledgement lasts, like a real one, long enough for a watcher that can
+  // acknowledge to do so: however loaded the machine, the count below is the program's, not the
+  // scheduler's. Once is enough to tell, so a watcher that cannot acknowledge costs one second.
+  bool waitedForAck = false;
+  onGuiSleep = [&](int ms) {
+    if (ms != TCheckDevListThread::kPauseAckWaitMs || waitedForAck) return;
+    waitedForAck = true;
+    QDeadlineTimer bound(1000);
+    while (!form->Watcher->PausedAck && !bound.hasExpired())
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+  };
   devsim::DeviceSimulator& device = AddDevice();
   ASSERT_TRUE(PumpUntil([&] {
     return form->PicturesTabSheet->PicturesListBox->count() == 2 && !form->TransferActive();
   }));
+  onGuiSleep = nullptr;
   EXPECT_EQ(Requests(device, 0xFF, 0xC2), 5);
   // The start waits for the watcher only once its synchronised call has returned, so the pause
   // is acknowledged at once instead of after all of the 200 waits.
